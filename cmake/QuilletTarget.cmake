@@ -1,0 +1,20 @@
+# Project-wide compile settings, applied per target (no directory-wide flags).
+
+if(QUILLET_SANITIZE STREQUAL "address")
+  set(QUILLET_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+elseif(QUILLET_SANITIZE STREQUAL "thread")
+  set(QUILLET_SAN_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+elseif(QUILLET_SANITIZE)
+  message(FATAL_ERROR "QUILLET_SANITIZE must be empty, address or thread")
+endif()
+
+# quillet_target(<target>): warnings, sanitizers and the include root.
+function(quillet_target target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+                         $<$<BOOL:${QUILLET_WERROR}>:-Werror>)
+  if(QUILLET_SAN_FLAGS)
+    target_compile_options(${target} PRIVATE ${QUILLET_SAN_FLAGS})
+    target_link_options(${target} PRIVATE ${QUILLET_SAN_FLAGS})
+  endif()
+endfunction()
