@@ -79,14 +79,12 @@ bool CDisplaySurface::Blt(const Rect& dstRect, const CDisplaySurface& src, const
         return true;
     }
     auto srcX = [&](int x) {
-        return srcRect.left +
-               static_cast<int>(static_cast<int64_t>(x - dstRect.left) * srcRect.Width() /
-                                dstRect.Width());
+        return srcRect.left + static_cast<int>(static_cast<int64_t>(x - dstRect.left) *
+                                               srcRect.Width() / dstRect.Width());
     };
     auto srcY = [&](int y) {
-        return srcRect.top +
-               static_cast<int>(static_cast<int64_t>(y - dstRect.top) * srcRect.Height() /
-                                dstRect.Height());
+        return srcRect.top + static_cast<int>(static_cast<int64_t>(y - dstRect.top) *
+                                              srcRect.Height() / dstRect.Height());
     };
     auto inSource = [&](int sx, int sy) {
         return sx >= 0 && sy >= 0 && sx < src.m_nWidth && sy < src.m_nHeight;
@@ -115,8 +113,8 @@ bool CDisplaySurface::Blt(const Rect& dstRect, const CDisplaySurface& src, const
             continue;
         }
         const uint8_t* sRow = src.m_pBits.get() + static_cast<size_t>(sy) * src.m_nPitch;
-        uint8_t* d = m_pBits.get() + static_cast<size_t>(y) * m_nPitch +
-                     static_cast<size_t>(x0) * nBytes;
+        uint8_t* d =
+            m_pBits.get() + static_cast<size_t>(y) * m_nPitch + static_cast<size_t>(x0) * nBytes;
         for (int sx : columns) {
             if (sx >= 0 && sx < src.m_nWidth) {
                 std::memcpy(d, sRow + static_cast<size_t>(sx) * nBytes, nBytes);

@@ -1,12 +1,12 @@
 // Track reading: lazy audio skip before each sector's packets, 24-byte reads.
 #include "player/cdg/CdgFile.h"
 
+#include <cerrno>
+#include <vector>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <vector>
 
 namespace {
 

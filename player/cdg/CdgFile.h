@@ -9,8 +9,8 @@
 // Track layouts: a sector lasts 1/75 s and carries four packets (300 packets/s = 75 x 4).
 inline constexpr int kCdgPacketsPerSector = 4;
 inline constexpr int kCdgSectorsPerSecond = 75;
-inline constexpr int kCdgSubcodeBytes = kCdgPacketsPerSector * kCdgPacketSize;  // 96
-inline constexpr int kCdgAudioBytesPerSector = 2352;                            // CD-DA
+inline constexpr int kCdgSubcodeBytes = kCdgPacketsPerSector * kCdgPacketSize;        // 96
+inline constexpr int kCdgAudioBytesPerSector = 2352;                                  // CD-DA
 inline constexpr int kCdgRawSectorSize = kCdgAudioBytesPerSector + kCdgSubcodeBytes;  // 2448
 
 // Not thread-safe: one reader thread at a time (the caller excludes rewinds while reading).

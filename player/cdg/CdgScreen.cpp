@@ -61,7 +61,7 @@ bool CCdgScreen::Execute(const CCdgPacket& packet) {
     if (packet.m_instruction == 0) {
         return true;
     }
-    tindlib::CScopedLock hold(m_lock, kCdgScreenLockTimeoutMs);
+    tindlib::CScopedLock hold(m_lock, m_nLockTimeoutMs.load());
     if (!hold.Acquired()) {
         return false;
     }
@@ -136,8 +136,7 @@ void CCdgScreen::DrawTile(const CCdgPacket& packet, bool bXor) {
     const uint8_t colors[2] = {static_cast<uint8_t>(packet.m_data[kSymColor0] & kColorMask),
                                static_cast<uint8_t>(packet.m_data[kSymColor1] & kColorMask)};
     const int nRow = std::min<int>(packet.m_data[kSymRow] & kTileRowMask, kCdgRows - 1);
-    const int nColumn =
-        std::min<int>(packet.m_data[kSymColumn] & kTileColumnMask, kCdgColumns - 1);
+    const int nColumn = std::min<int>(packet.m_data[kSymColumn] & kTileColumnMask, kCdgColumns - 1);
     const int x0 = nColumn * kCdgTileWidth;
     const int y0 = nRow * kCdgTileHeight;
 

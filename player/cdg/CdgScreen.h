@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -18,10 +19,10 @@ inline constexpr int kCdgTileWidth = 6;
 inline constexpr int kCdgTileHeight = 12;
 inline constexpr int kCdgColumns = 50;
 inline constexpr int kCdgRows = 18;
-inline constexpr int kCdgPictureWidth = kCdgColumns * kCdgTileWidth;   // 300
-inline constexpr int kCdgPictureHeight = kCdgRows * kCdgTileHeight;    // 216
-inline constexpr int kCdgWindowLeft = kCdgTileWidth;                   // 6
-inline constexpr int kCdgWindowTop = kCdgTileHeight;                   // 12
+inline constexpr int kCdgPictureWidth = kCdgColumns * kCdgTileWidth;            // 300
+inline constexpr int kCdgPictureHeight = kCdgRows * kCdgTileHeight;             // 216
+inline constexpr int kCdgWindowLeft = kCdgTileWidth;                            // 6
+inline constexpr int kCdgWindowTop = kCdgTileHeight;                            // 12
 inline constexpr int kCdgWindowWidth = kCdgPictureWidth - 2 * kCdgWindowLeft;   // 288
 inline constexpr int kCdgWindowHeight = kCdgPictureHeight - 2 * kCdgWindowTop;  // 192
 inline constexpr int kCdgFrameWidth = 320;
@@ -81,6 +82,8 @@ public:
     display::CDisplaySurface* ComposeFrame();
 
     tindlib::CSingleLockEx& GetLock() { return m_lock; }
+    // How long Execute and ReleaseSurfaces wait for the lock (kCdgScreenLockTimeoutMs).
+    void SetLockTimeout(uint32_t nTimeoutMs) { m_nLockTimeoutMs = nTimeoutMs; }
 
     // --- state, for the frame, tools and tests (read under the screen lock)
     const CDib& GetPicture() const { return m_dib; }
@@ -139,6 +142,7 @@ private:
     tindlib::CCriticalSection m_cs;
     tindlib::CSingleLockEx m_lock{&m_cs};
     bool m_bRebuild = false;
+    std::atomic<uint32_t> m_nLockTimeoutMs{kCdgScreenLockTimeoutMs};
     Channel m_red;
     Channel m_green;
     Channel m_blue;

@@ -9,7 +9,7 @@
 namespace {
 
 // Largest offsets that keep the 288 x 192 window inside the 300 x 216 picture.
-constexpr int kMaxHOffset = kCdgPictureWidth - kCdgWindowLeft - kCdgWindowWidth;  // 6
+constexpr int kMaxHOffset = kCdgPictureWidth - kCdgWindowLeft - kCdgWindowWidth;   // 6
 constexpr int kMaxVOffset = kCdgPictureHeight - kCdgWindowTop - kCdgWindowHeight;  // 12
 
 int Scale(uint32_t nLevel, int nWidth) {
@@ -108,7 +108,7 @@ bool CCdgScreen::CreateSurfaces() {
 }
 
 void CCdgScreen::ReleaseSurfaces() {
-    tindlib::CScopedLock hold(m_lock, kCdgScreenLockTimeoutMs);
+    tindlib::CScopedLock hold(m_lock, m_nLockTimeoutMs.load());
     if (!hold.Acquired()) {
         return;
     }

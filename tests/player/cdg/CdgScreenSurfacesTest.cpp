@@ -1,0 +1,220 @@
+// The picture mirror in display pixels, colour conversion per format, frame composition,
+// and the surface failure paths.
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "ScreenFixture.h"
+
+using namespace cdgauthor;
+using display::PixelFormat;
+
+namespace {
+
+struct FormatCase {
+    const char* name;
+    PixelFormat format;
+    uint32_t white;  // ColorToPixel(0x00F0F0F0)
+    uint32_t red;    // ColorToPixel(0x000000F0)
+};
+
+const FormatCase kFormats[] = {
+    {"rgb555", PixelFormat::Rgb555(), 0x7BDE, 0x7800},
+    {"rgb565", PixelFormat::Rgb565(), 0xF79E, 0xF000},
+    {"rgb888", PixelFormat::Rgb888(), 0xF0F0F0, 0xF00000},
+    {"xrgb8888", PixelFormat::Xrgb8888(), 0x00F0F0F0, 0x00F00000},
+    {"bgr565", {16, 0x001F, 0x07E0, 0xF800}, 0xF79E, 0x001E},
+};
+
+// Every picture pixel must be mirrored in its palette colour.
+void ExpectMirrorMatches(CCdgScreen& s) {
+    ASSERT_TRUE(s.EnsureSurfaces());
+    const display::CDisplaySurface* pSurface = s.GetPictureSurface();
+    ASSERT_NE(pSurface, nullptr);
+    for (int y = 0; y < kCdgPictureHeight; ++y) {
+        for (int x = 0; x < kCdgPictureWidth; ++x) {
+            const uint32_t expected = s.ColorToPixel(s.GetPaletteEntry(s.GetPictureIndex(x, y)));
+            ASSERT_EQ(pSurface->GetPixel(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+TileLines RandomLines(std::mt19937& rng) {
+    TileLines lines;
+    for (auto& l : lines) {
+        l = static_cast<uint8_t>(rng() & 0x3F);
+    }
+    return lines;
+}
+
+}  // namespace
+
+class SurfaceFormats : public ScreenFixture, public ::testing::WithParamInterface<FormatCase> {
+protected:
+    void SetUp() override { MakeScreen(GetParam().format); }
+};
+
+TEST_P(SurfaceFormats, ColorToPixelTruncatesLevelsIntoTheMasks) {
+    EXPECT_EQ(m_pScreen->ColorToPixel(0x00F0F0F0), GetParam().white);
+    EXPECT_EQ(m_pScreen->ColorToPixel(0x000000F0), GetParam().red);
+    EXPECT_EQ(m_pScreen->ColorToPixel(0), 0u);
+}
+
+TEST_P(SurfaceFormats, MirrorFollowsEveryInstruction) {
+    LoadDistinctPalette();
+    std::mt19937 rng(42);
+    for (int i = 0; i < 400; ++i) {
+        const int c0 = static_cast<int>(rng() % 16), c1 = static_cast<int>(rng() % 16);
+        Run(TileBlock(c0, c1, static_cast<int>(rng() % 18), static_cast<int>(rng() % 50),
+                      RandomLines(rng), i % 3 == 0));
+        if (i % 97 == 0) {
+            Run(Scroll(i % 2 == 0, c0, ScrollMove::LeftOrUp, 0, ScrollMove::RightOrDown, 0));
+        }
+    }
+    ExpectMirrorMatches(*m_pScreen);
+    Run(MemoryPreset(7));
+    ExpectMirrorMatches(*m_pScreen);
+}
+
+TEST_P(SurfaceFormats, FrameHasBorderBandsAroundTheWindow) {
+    LoadDistinctPalette();
+    Run(BorderPreset(4));
+    m_pScreen->SetPixel(6, 12, 9);
+    m_pScreen->SetPixel(293, 203, 10);
+    m_pScreen->SetPixel(5, 12, 11);  // outside the window: never shown
+    const display::CDisplaySurface* pFrame = Compose();
+    ASSERT_NE(pFrame, nullptr);
+    ASSERT_EQ(pFrame->GetWidth(), 320);
+    ASSERT_EQ(pFrame->GetHeight(), 240);
+    const uint32_t border = m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(4));
+    const uint32_t black = m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(0));
+    ASSERT_NE(border, black);
+    for (int x = 0; x < 320; ++x) {
+        for (int y : {0, 23, 216, 239}) {
+            EXPECT_EQ(pFrame->GetPixel(x, y), border) << x << "," << y;
+        }
+    }
+    for (int y = 0; y < 240; ++y) {
+        for (int x : {0, 15, 304, 319}) {
+            EXPECT_EQ(pFrame->GetPixel(x, y), border) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(pFrame->GetPixel(16, 24), m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(9)));
+    EXPECT_EQ(pFrame->GetPixel(303, 215), m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(10)));
+    EXPECT_EQ(pFrame->GetPixel(17, 24), black);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SurfaceFormats, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+using Frame = ScreenFixture;
+
+TEST_F(Frame, FirstFrameIsAllPaletteEntryZero) {
+    const display::CDisplaySurface* pFrame = Compose();
+    ASSERT_NE(pFrame, nullptr);
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            ASSERT_EQ(pFrame->GetPixel(x, y), 0u);
+        }
+    }
+}
+
+TEST_F(Frame, BorderIsRepaintedOnlyWhenDirty) {
+    LoadDistinctPalette();
+    Run(BorderPreset(4));
+    display::CDisplaySurface* pFrame = Compose();
+    EXPECT_FALSE(m_pScreen->IsBorderDirty());
+    // Scribble on the border: a clean border is not painted again...
+    display::SurfaceDesc desc;
+    ASSERT_TRUE(pFrame->Lock(desc));
+    desc.pBits[0] = 0x12;
+    pFrame->Unlock();
+    Compose();
+    EXPECT_EQ(pFrame->GetPixel(0, 0) & 0xFF, 0x12u);
+    // ...until a border preset dirties it.
+    Run(BorderPreset(4));
+    Compose();
+    EXPECT_EQ(pFrame->GetPixel(0, 0), m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(4)));
+}
+
+TEST_F(Frame, OffsetsMoveTheWindowAndLargeOnesAreClamped) {
+    for (int x = 0; x < 300; ++x) {
+        for (int y = 0; y < 216; ++y) {
+            m_pScreen->SetPixel(x, y, (x + y) % 2 == 0 ? ((x / 7 + y / 5) % 15) + 1 : 0);
+        }
+    }
+    LoadDistinctPalette();
+    struct Case {
+        int h, v;
+        display::Rect window;
+    };
+    const Case cases[] = {{0, 0, {6, 12, 294, 204}},
+                          {5, 11, {11, 23, 299, 215}},
+                          {6, 12, {12, 24, 300, 216}},
+                          {15, 15, {12, 24, 300, 216}}};  // beyond the picture: clamped
+    for (const Case& c : cases) {
+        Run(Raw(9, kCdgScrollPreset, {0, static_cast<uint8_t>(c.h), static_cast<uint8_t>(c.v)}));
+        const display::Rect w = m_pScreen->GetVisibleWindow();
+        EXPECT_EQ(w.left, c.window.left);
+        EXPECT_EQ(w.top, c.window.top);
+        EXPECT_EQ(w.right, c.window.right);
+        EXPECT_EQ(w.bottom, c.window.bottom);
+        const display::CDisplaySurface* pFrame = Compose();
+        for (int fy = 24; fy < 216; fy += 17) {
+            for (int fx = 16; fx < 304; fx += 13) {
+                const int px = c.window.left + fx - 16, py = c.window.top + fy - 24;
+                ASSERT_EQ(pFrame->GetPixel(fx, fy),
+                          m_pScreen->ColorToPixel(
+                              m_pScreen->GetPaletteEntry(m_pScreen->GetPictureIndex(px, py))))
+                    << "offsets " << c.h << "," << c.v << " at " << fx << "," << fy;
+            }
+        }
+        EXPECT_EQ(pFrame->GetPixel(303, 215),
+                  m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(
+                      m_pScreen->GetPictureIndex(c.window.right - 1, c.window.bottom - 1))));
+    }
+}
+
+TEST_F(Frame, PaletteLoadShowsEveryPixelInItsNewColour) {
+    Run(MemoryPreset(3));
+    m_pScreen->ComposeFrame();
+    std::array<Rgb12, 8> colors{};
+    colors[3] = 0x0F0;
+    Run(LoadColors(false, colors));
+    EXPECT_FALSE(m_pScreen->HasSurfaces());
+    EXPECT_EQ(m_pScreen->ComposeFrame(), nullptr) << "surfaces come back through EnsureSurfaces";
+    const display::CDisplaySurface* pFrame = Compose();
+    ASSERT_NE(pFrame, nullptr);
+    EXPECT_EQ(pFrame->GetPixel(160, 120), 0x0000F000u);
+    EXPECT_EQ(pFrame->GetPixel(16, 24), 0x0000F000u);
+    EXPECT_EQ(pFrame->GetPixel(0, 0), 0u) << "border is entry 0, still black";
+}
+
+TEST_F(Frame, PictureStaysRightWhileSurfacesCannotBeMade) {
+    LoadDistinctPalette();
+    m_pDisplay->SetCreationFailure([](int, int) { return true; });
+    m_pScreen->ReleaseSurfaces();
+    EXPECT_FALSE(m_pScreen->EnsureSurfaces());
+    EXPECT_TRUE(Run(TileBlock(1, 2, 0, 0, TileLines{0x3F})));
+    EXPECT_TRUE(Run(MemoryPreset(6, 0)));
+    EXPECT_TRUE(Run(TileBlock(1, 2, 5, 5, TileLines{0x3F})));
+    EXPECT_EQ(Compose(), nullptr);
+    EXPECT_EQ(At(30, 60), 2);
+    EXPECT_EQ(At(36, 60), 6);
+    m_pDisplay->SetCreationFailure(nullptr);
+    ExpectMirrorMatches(*m_pScreen);
+    EXPECT_NE(Compose(), nullptr);
+}
+
+TEST_F(Frame, MissingFrameSurfaceIsMadeAgainOnNextUse) {
+    LoadDistinctPalette();
+    Run(BorderPreset(5));
+    m_pDisplay->SetCreationFailure([](int w, int) { return w == kCdgFrameWidth; });
+    ASSERT_TRUE(m_pScreen->EnsureSurfaces());
+    EXPECT_TRUE(m_pScreen->HasSurfaces());
+    EXPECT_EQ(Compose(), nullptr);
+    m_pDisplay->SetCreationFailure(nullptr);
+    const display::CDisplaySurface* pFrame = Compose();
+    ASSERT_NE(pFrame, nullptr);
+    EXPECT_EQ(pFrame->GetPixel(0, 0), m_pScreen->ColorToPixel(m_pScreen->GetPaletteEntry(5)));
+}
