@@ -179,17 +179,23 @@ int main(int argc, char** argv) {
     int nWritten = 0;
     while (true) {
         Checkpoint c;
+        bool bFromEvery = false;
         if (next < pending.size() &&
             (o.dEvery == 0 || due(pending[next]) <=
                                   TrackRenderer::PacketsDueBefore(o.dEvery * nEveryStep))) {
             c = pending[next++];
         } else if (o.dEvery > 0 && !renderer.AtEnd()) {
             c = {o.dEvery * nEveryStep++, 0};
+            bFromEvery = true;
         } else {
             break;
         }
         const int64_t nWanted = due(c);
+        const int64_t nBefore = renderer.Executed();
         const int64_t nExecuted = renderer.AdvanceTo(nWanted);
+        if (bFromEvery && renderer.AtEnd() && nExecuted == nBefore && nWritten > 0) {
+            break;  // the track ended before this step: nothing new to show
+        }
         if (!c.dSeconds && nExecuted < nWanted) {
             std::fprintf(stderr, "cdgrender: the track ends after %lld packets, before %lld\n",
                          static_cast<long long>(nExecuted), static_cast<long long>(nWanted));
