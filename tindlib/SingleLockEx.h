@@ -1,7 +1,7 @@
 // CCriticalSection and CSingleLockEx: a re-entrant mutex with timed locking, and its guard.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -25,11 +25,10 @@ public:
     bool IsHeldByCurrentThread() const;
 
 private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_released;
-    // --- guarded by m_mutex
-    std::thread::id m_owner;
-    uint32_t m_nDepth = 0;
+    std::recursive_timed_mutex m_mutex;
+    // Written only by the holder while it holds m_mutex; read by anyone.
+    std::atomic<std::thread::id> m_owner{};
+    uint32_t m_nDepth = 0;  // guarded by m_mutex
 };
 
 // The guard over a critical section. One guard object serves several threads: each

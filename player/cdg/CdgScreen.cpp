@@ -144,6 +144,7 @@ void CCdgScreen::DrawTile(const CCdgPacket& packet, bool bXor) {
     EnsureSurfaces();
     const bool bLocked = !m_bPictureLocked && LockPicture();
     const bool bMirror = m_bPictureLocked;
+    uint8_t indices[kCdgTileWidth];
     for (int i = 0; i < kCdgTileHeight; ++i) {
         const uint8_t bits = packet.m_data[kSymFirstLine + i];
         uint8_t* pRow = m_dib.GetPixelAddress(x0, y0 + i);
@@ -153,9 +154,10 @@ void CCdgScreen::DrawTile(const CCdgPacket& packet, bool bXor) {
                 nIndex ^= pRow[j];
             }
             pRow[j] = nIndex;
-            if (bMirror) {
-                StorePixel(x0 + j, y0 + i, m_pixelOfIndex[nIndex]);
-            }
+            indices[j] = nIndex;
+        }
+        if (bMirror) {
+            StoreRun(x0, y0 + i, indices, kCdgTileWidth);
         }
     }
     if (bLocked) {

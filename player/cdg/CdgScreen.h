@@ -124,6 +124,8 @@ private:
     void RefreshPixelCache();
     // Stores one display pixel at (x, y) of the locked picture surface.
     void StorePixel(int x, int y, uint32_t nPixel);
+    // Stores the display pixels of nCount palette indices from (x, y) rightwards.
+    void StoreRun(int x, int y, const uint8_t* pIndices, int nCount);
 
     std::unique_ptr<display::CDisplaySurface> m_pPicture;
     std::unique_ptr<display::SurfaceDesc> m_pPictureDesc;  // null: surfaces must be made

@@ -2,9 +2,13 @@
 // and composition of the 320 x 240 frame (border plus visible window).
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "display pixels are stored least significant byte first");
 
 namespace {
 
@@ -77,6 +81,30 @@ void CCdgScreen::StorePixel(int x, int y, uint32_t nPixel) {
     WritePixel(m_pPictureDesc->pBits + static_cast<size_t>(y) * m_pPictureDesc->nPitch +
                    static_cast<size_t>(x) * nBytes,
                nBytes, nPixel);
+}
+
+void CCdgScreen::StoreRun(int x, int y, const uint8_t* pIndices, int nCount) {
+    const int nBytes = m_pPictureDesc->format.BytesPerPixel();
+    uint8_t* p = m_pPictureDesc->pBits + static_cast<size_t>(y) * m_pPictureDesc->nPitch +
+                 static_cast<size_t>(x) * nBytes;
+    switch (nBytes) {
+        case 4:
+            for (int i = 0; i < nCount; ++i, p += 4) {
+                const uint32_t v = m_pixelOfIndex[pIndices[i]];
+                std::memcpy(p, &v, 4);
+            }
+            break;
+        case 2:
+            for (int i = 0; i < nCount; ++i, p += 2) {
+                const auto v = static_cast<uint16_t>(m_pixelOfIndex[pIndices[i]]);
+                std::memcpy(p, &v, 2);
+            }
+            break;
+        default:
+            for (int i = 0; i < nCount; ++i, p += nBytes) {
+                WritePixel(p, nBytes, m_pixelOfIndex[pIndices[i]]);
+            }
+    }
 }
 
 bool CCdgScreen::CreateSurfaces() {
