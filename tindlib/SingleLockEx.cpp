@@ -6,30 +6,50 @@
 namespace tindlib {
 
 bool CCriticalSection::Lock(uint32_t nTimeoutMs) {
-    if (nTimeoutMs == INFINITE) {
-        m_mutex.lock();
-    } else if (!m_mutex.try_lock_for(std::chrono::milliseconds(nTimeoutMs))) {
-        return false;
+    const auto self = std::this_thread::get_id();
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (m_nDepth > 0 && m_owner == self) {
+        ++m_nDepth;
+        return true;
     }
-    m_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    ++m_nDepth;
+    if (m_nDepth > 0) {
+        auto isFree = [this] { return m_nDepth == 0; };
+        ++m_nWaiters;
+        bool bFree = true;
+        if (nTimeoutMs == INFINITE) {
+            m_released.wait(guard, isFree);
+        } else {
+            bFree = m_released.wait_for(guard, std::chrono::milliseconds(nTimeoutMs), isFree);
+        }
+        --m_nWaiters;
+        if (!bFree) {
+            return false;
+        }
+    }
+    m_owner = self;
+    m_nDepth = 1;
     return true;
 }
 
 bool CCriticalSection::Unlock() {
-    // Only the holder may unlock; anyone else's request is refused instead of corrupting it.
-    if (m_owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) {
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (m_nDepth == 0 || m_owner != std::this_thread::get_id()) {
         return false;
     }
     if (--m_nDepth == 0) {
-        m_owner.store(std::thread::id(), std::memory_order_relaxed);
+        m_owner = std::thread::id();
+        const bool bWaiters = m_nWaiters > 0;
+        guard.unlock();
+        if (bWaiters) {
+            m_released.notify_one();
+        }
     }
-    m_mutex.unlock();
     return true;
 }
 
 bool CCriticalSection::IsHeldByCurrentThread() const {
-    return m_owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_nDepth > 0 && m_owner == std::this_thread::get_id();
 }
 
 }  // namespace tindlib

@@ -1,7 +1,7 @@
 // CCriticalSection and CSingleLockEx: a re-entrant mutex with timed locking, and its guard.
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -10,7 +10,8 @@ namespace tindlib {
 
 inline constexpr uint32_t INFINITE = 0xFFFFFFFFu;
 
-// A mutual exclusion object that its owning thread may enter again; every Lock must be
+// A mutual exclusion object that its owning thread may enter again (built on a plain mutex
+// and a condition variable, so thread checkers see every hand-over); every Lock must be
 // matched by one Unlock from the same thread. Lock requests can time out.
 class CCriticalSection {
 public:
@@ -25,10 +26,12 @@ public:
     bool IsHeldByCurrentThread() const;
 
 private:
-    std::recursive_timed_mutex m_mutex;
-    // Written only by the holder while it holds m_mutex; read by anyone.
-    std::atomic<std::thread::id> m_owner{};
-    uint32_t m_nDepth = 0;  // guarded by m_mutex
+    mutable std::mutex m_mutex;
+    std::condition_variable m_released;
+    // --- guarded by m_mutex
+    std::thread::id m_owner;
+    uint32_t m_nDepth = 0;
+    uint32_t m_nWaiters = 0;
 };
 
 // The guard over a critical section. One guard object serves several threads: each
