@@ -18,3 +18,13 @@ function(quillet_target target)
     target_link_options(${target} PRIVATE ${QUILLET_SAN_FLAGS})
   endif()
 endfunction()
+
+# quillet_add_source_folders(): adds each folder of QUILLET_SOURCE_DIRS that has a
+# CMakeLists.txt below the current source dir (the top, or the tests/bench/fuzz mirrors).
+macro(quillet_add_source_folders)
+  foreach(dir IN LISTS QUILLET_SOURCE_DIRS)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endmacro()
