@@ -186,7 +186,7 @@ TEST(LyricsTrackBuilderTest, PaletteFadesInAndOutAndBorderIsSet) {
     }
 }
 
-TEST(LyricsTrackBuilderTest, LongLineIsRefusedAndUnknownLettersWarned) {
+TEST(LyricsTrackBuilderTest, TooLongLinesAndTracksAreRefusedAndUnknownLettersWarned) {
     LrcSong song;
     std::string error;
     ASSERT_TRUE(LrcParser::Parse("[00:01.00]This line is far too long to fit\n", song, error));
@@ -194,6 +194,12 @@ TEST(LyricsTrackBuilderTest, LongLineIsRefusedAndUnknownLettersWarned) {
     LyricsTrackBuilder builder;
     EXPECT_FALSE(builder.Build(song, 0.0, writer, error));
     EXPECT_NE(error.find("at most 24 fit"), std::string::npos) << error;
+
+    ASSERT_TRUE(LrcParser::Parse("[9999:00.00]Much later\n", song, error));
+    CdgTrackWriter unused;
+    EXPECT_FALSE(builder.Build(song, 0.0, unused, error));
+    EXPECT_NE(error.find("at most 120:00.00"), std::string::npos) << error;
+    EXPECT_EQ(unused.GetPacketCount(), 0);
 
     ASSERT_TRUE(LrcParser::Parse("[00:01.00]Caf\xC3\xA9 \xE2\x99\xAA\xE2\x99\xAA\n", song, error));
     CdgTrackWriter writer2;
