@@ -33,6 +33,7 @@ constexpr int kCardLine2Row = 12;
 
 // Timing in seconds.
 constexpr double kPageLead = 2.5;         // the first lyric page appears this early
+constexpr double kTitleSeconds = 2.0;     // the title card needs this long before the page
 constexpr double kScrollSeconds = 0.3;    // a scroll ends this close to the next line
 constexpr int kMaxScrollSpacing = 3;      // packets between scroll steps at most
 constexpr double kClosingPause = 1.5;     // after the last line, before the closing card
@@ -271,18 +272,23 @@ bool LyricsTrackBuilder::Build(const LrcSong& song, double dLength, CdgTrackWrit
         m_nCursor = std::max(m_nCursor, CdgTrackWriter::PacketAt(dAt));
     };
 
-    // Opening: black palette, border, cleared picture, the title card fading in.
-    LoadPalette(0.0);
+    // Opening: border and cleared picture; when the singing leaves time for it, the title
+    // card fades in from black, otherwise the colours are there at once.
+    const bool bTitleCard =
+        m_lines.empty() || song.lines.front().dStart >= kPageLead + kTitleSeconds;
+    LoadPalette(bTitleCard ? 0.0 : 1.0);
     PlaceAtCursor(cdgauthor::LoadColors(true, kHighColors));
     PlaceAtCursor(cdgauthor::BorderPreset(kBorder));
     PlaceAtCursor(cdgauthor::MemoryPreset(kBackground));
-    const std::u32string byline =
-        song.author.empty() ? std::u32string() : U"LYRICS BY " + DecodeChecked(song.author);
-    DrawCard(DecodeChecked(song.title), DecodeChecked(song.artist), byline);
-    const double dFadeIn = cursorTime();
-    for (int k = 1; k <= kFadeSteps; ++k) {
-        placeFrom(dFadeIn + kFadeSeconds * k / kFadeSteps);
-        LoadPalette(static_cast<double>(k) / kFadeSteps);
+    if (bTitleCard) {
+        const std::u32string byline =
+            song.author.empty() ? std::u32string() : U"LYRICS BY " + DecodeChecked(song.author);
+        DrawCard(DecodeChecked(song.title), DecodeChecked(song.artist), byline);
+        const double dFadeIn = cursorTime();
+        for (int k = 1; k <= kFadeSteps; ++k) {
+            placeFrom(dFadeIn + kFadeSeconds * k / kFadeSteps);
+            LoadPalette(static_cast<double>(k) / kFadeSteps);
+        }
     }
 
     // The first lyric page: the first line in the singing slot, the next ones below it.
