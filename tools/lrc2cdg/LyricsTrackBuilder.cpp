@@ -22,6 +22,7 @@ constexpr int kFirstColumn = 1;
 constexpr int kColumns = 48;
 constexpr int kLineRows = 3;  // a large line is two tile rows high, plus one row of space
 constexpr int kTileHeight = 12;
+constexpr double kPacketsPerSecond = 300.0;             // 75 sectors x 4 packets
 constexpr int kScrollPixels = kLineRows * kTileHeight;  // 36
 constexpr int kSlots = 5;
 constexpr std::array<int, kSlots> kSlotRow = {2, 5, 8, 11, 14};
@@ -267,7 +268,7 @@ bool LyricsTrackBuilder::Build(const LrcSong& song, double dLength, CdgTrackWrit
                 "; at most " + FormatTime(kMaxSeconds) + " is made";
         return false;
     }
-    const auto cursorTime = [this] { return static_cast<double>(m_nCursor) / 300.0; };
+    const auto cursorTime = [this] { return static_cast<double>(m_nCursor) / kPacketsPerSecond; };
     const auto placeFrom = [this](double dAt) {
         m_nCursor = std::max(m_nCursor, CdgTrackWriter::PacketAt(dAt));
     };
