@@ -17,6 +17,9 @@ constexpr HRESULT MakeHResult(uint32_t value) {
     return static_cast<HRESULT>(value);
 }
 
+inline constexpr BOOL FALSE = 0;
+inline constexpr BOOL TRUE = 1;
+
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT NOERROR = 0;
 inline constexpr HRESULT S_FALSE = 1;

@@ -300,7 +300,7 @@ HRESULT CRegistryStore::Read(CRegistryTree& tree) const {
     return ReadUnlocked(m_path, tree);
 }
 
-HRESULT CRegistryStore::Update(const std::function<void(CRegistryTree&)>& change) {
+HRESULT CRegistryStore::Update(const std::function<void(CRegistryTree&)>& change) const {
     if (const HRESULT hr = EnsureParentFolder(m_path); FAILED(hr))
         return hr;
     CFileLock lock(m_path, LOCK_EX);

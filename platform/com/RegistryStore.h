@@ -55,7 +55,7 @@ public:
     HRESULT Read(CRegistryTree& tree) const;
     // Applies change to the current content and writes the result, all under the lock. A
     // change that leaves an ill-formed key fails with E_INVALIDARG and writes nothing.
-    HRESULT Update(const std::function<void(CRegistryTree&)>& change);
+    HRESULT Update(const std::function<void(CRegistryTree&)>& change) const;
 
     std::optional<std::string> GetValue(const std::string& key, const std::string& name) const;
     bool KeyExists(const std::string& key) const;
