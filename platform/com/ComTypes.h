@@ -3,6 +3,14 @@
 
 #include <cstdint>
 
+// As on Windows (and in GLib), macros, so either header may come first.
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
+
 namespace com {
 
 using HRESULT = int32_t;
@@ -16,9 +24,6 @@ using LPWSTR = wchar_t*;
 constexpr HRESULT MakeHResult(uint32_t value) {
     return static_cast<HRESULT>(value);
 }
-
-inline constexpr BOOL FALSE = 0;
-inline constexpr BOOL TRUE = 1;
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT NOERROR = 0;
