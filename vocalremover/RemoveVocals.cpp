@@ -51,33 +51,37 @@ void RemoveVocalsScalar(uint8_t* data, size_t frames, const VocalCoefficients& k
 
 namespace {
 
-// Four frames' left (or right) samples as int32 lanes in, four results as int32 out:
-// the same operations, in the same order, as the scalar kernel.
+// The coefficients and limits, broadcast once per buffer.
+struct Avx2Constants {
+    __m256d a, b, c, d, hi;
+};
+
+// Four frames' left and right samples as int32 lanes in, four results of each out: the
+// same operations, in the same order, as the scalar kernel. Only the upper limit is
+// applied in floating point: below -32768 (even below the int32 range, where the
+// conversion gives INT32_MIN) the saturating pack to 16 bits gives -32768, exactly what
+// clamping first would give.
 __attribute__((target("avx2"))) inline void ProcessFour(__m128i left32, __m128i right32,
-                                                        const VocalCoefficients& k,
-                                                        __m128i& outLeft, __m128i& outRight) {
-    const __m256d a = _mm256_set1_pd(k.a);
-    const __m256d b = _mm256_set1_pd(k.b);
-    const __m256d c = _mm256_set1_pd(k.c);
-    const __m256d d = _mm256_set1_pd(k.d);
-    const __m256d hi = _mm256_set1_pd(kSampleMax);
-    const __m256d lo = _mm256_set1_pd(kSampleMin);
+                                                        const Avx2Constants& k, __m128i& outLeft,
+                                                        __m128i& outRight) {
     const __m256d left = _mm256_cvtepi32_pd(left32);
     const __m256d right = _mm256_cvtepi32_pd(right32);
     const __m256d centre =
-        _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(b, right), _mm256_mul_pd(a, left)), d);
-    const __m256d newLeft = _mm256_mul_pd(c, _mm256_sub_pd(left, centre));
-    const __m256d newRight = _mm256_mul_pd(c, _mm256_sub_pd(right, centre));
-    outLeft = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(newLeft, lo), hi));
-    outRight = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(newRight, lo), hi));
+        _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(k.b, right), _mm256_mul_pd(k.a, left)), k.d);
+    const __m256d newLeft = _mm256_mul_pd(k.c, _mm256_sub_pd(left, centre));
+    const __m256d newRight = _mm256_mul_pd(k.c, _mm256_sub_pd(right, centre));
+    outLeft = _mm256_cvttpd_epi32(_mm256_min_pd(newLeft, k.hi));
+    outRight = _mm256_cvttpd_epi32(_mm256_min_pd(newRight, k.hi));
 }
 
 }  // namespace
 
 __attribute__((target("avx2"))) void RemoveVocalsAvx2(uint8_t* data, size_t frames,
-                                                      const VocalCoefficients& k) {
+                                                      const VocalCoefficients& coefficients) {
     constexpr size_t kFramesPerStep = 8;  // one 256-bit load: 8 frames of 32 bits
-    const __m256i lowHalf = _mm256_set1_epi32(0xFFFF);
+    const Avx2Constants k{_mm256_set1_pd(coefficients.a), _mm256_set1_pd(coefficients.b),
+                          _mm256_set1_pd(coefficients.c), _mm256_set1_pd(coefficients.d),
+                          _mm256_set1_pd(kSampleMax)};
     size_t i = 0;
     for (; i + kFramesPerStep <= frames; i += kFramesPerStep) {
         uint8_t* p = data + i * kBytesPerFrame;
@@ -90,13 +94,16 @@ __attribute__((target("avx2"))) void RemoveVocalsAvx2(uint8_t* data, size_t fram
                     outRightLo);
         ProcessFour(_mm256_extracti128_si256(left, 1), _mm256_extracti128_si256(right, 1), k,
                     outLeftHi, outRightHi);
-        const __m256i outLeft = _mm256_set_m128i(outLeftHi, outLeftLo);
-        const __m256i outRight = _mm256_set_m128i(outRightHi, outRightLo);
-        const __m256i packed =
-            _mm256_or_si256(_mm256_and_si256(outLeft, lowHalf), _mm256_slli_epi32(outRight, 16));
+        // Interleave left and right as int32 pairs, then saturate to int16 in order.
+        const __m128i frames01 = _mm_unpacklo_epi32(outLeftLo, outRightLo);
+        const __m128i frames23 = _mm_unpackhi_epi32(outLeftLo, outRightLo);
+        const __m128i frames45 = _mm_unpacklo_epi32(outLeftHi, outRightHi);
+        const __m128i frames67 = _mm_unpackhi_epi32(outLeftHi, outRightHi);
+        const __m256i packed = _mm256_packs_epi32(_mm256_set_m128i(frames45, frames01),
+                                                  _mm256_set_m128i(frames67, frames23));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), packed);
     }
-    RemoveVocalsScalar(data + i * kBytesPerFrame, frames - i, k);
+    RemoveVocalsScalar(data + i * kBytesPerFrame, frames - i, coefficients);
 }
 
 bool CpuHasAvx2() {
