@@ -2,9 +2,11 @@
 #include "platform/dshow/TransformFilter.h"
 
 #include <cwchar>
+#include <new>
 
 #include "platform/com/TaskMemory.h"
 #include "platform/dshow/MediaSample.h"
+#include "platform/dshow/MediaSeeking.h"
 
 namespace dshow {
 
@@ -102,6 +104,26 @@ HRESULT CTransformInputPin::EndFlush() {
 
 CTransformOutputPin::CTransformOutputPin(CTransformFilter* pFilter, LPCWSTR pName)
     : CBaseOutputPin(pFilter, &pFilter->m_csFilter, pName), m_pTransformFilter(pFilter) {}
+
+CTransformOutputPin::~CTransformOutputPin() {
+    delete m_pPosition;
+}
+
+HRESULT CTransformOutputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr)
+        return E_POINTER;
+    if (riid == IID_IMediaSeeking) {
+        CAutoLock lock(m_pLock);
+        if (m_pPosition == nullptr) {
+            m_pPosition = new (std::nothrow)
+                CPosPassThru(static_cast<IPin*>(this), m_pTransformFilter->InputPin());
+            if (m_pPosition == nullptr)
+                return E_OUTOFMEMORY;
+        }
+        return m_pPosition->NonDelegatingQueryInterface(riid, ppv);
+    }
+    return CBaseOutputPin::NonDelegatingQueryInterface(riid, ppv);
+}
 
 HRESULT CTransformOutputPin::QueryId(LPWSTR* Id) {
     return CopyId(L"Out", Id);

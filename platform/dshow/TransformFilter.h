@@ -37,6 +37,10 @@ class CTransformOutputPin : public CBaseOutputPin {
 public:
     CTransformOutputPin(CTransformFilter* pFilter, LPCWSTR pName);
 
+    ~CTransformOutputPin() override;
+
+    // Adds IMediaSeeking, made on first request, which passes every request upstream.
+    HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
     HRESULT QueryId(LPWSTR* Id) override;
     HRESULT CheckMediaType(const CMediaType* pmt) override;
     HRESULT SetMediaType(const CMediaType* pmt) override;
@@ -47,6 +51,9 @@ public:
 
 protected:
     CTransformFilter* m_pTransformFilter;
+
+private:
+    CUnknown* m_pPosition = nullptr;  // --- guarded by the filter lock
 };
 
 class CTransformFilter : public CBaseFilter {
