@@ -1,14 +1,14 @@
 // IPropertyPage and the framework's page base, CBasePropertyPage, on Qt widgets.
 #pragma once
 
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QWidget>
 #include <cstdint>
 
 #include "platform/dshow/ComBase.h"
-
-class QWidget;
 
 namespace dshow {
 
@@ -90,7 +90,8 @@ protected:
 private:
     void RouteControlMessages();
 
-    QWidget* m_hwnd = nullptr;
+    // Cleared by Qt should the frame destroy the dialog first.
+    QPointer<QWidget> m_hwnd;
     bool m_bDirty = false;
     bool m_bObjectSet = false;
 };
