@@ -155,7 +155,10 @@ bool CRegistryTree::Parse(const std::string& text) {
         if (line[0] == '[') {
             if (line.back() != ']' || line.size() < 3)
                 return false;
-            const auto it = keys.try_emplace(line.substr(1, line.size() - 2)).first;
+            const std::string key = line.substr(1, line.size() - 2);
+            if (key.find_first_of("[]\r") != std::string::npos)
+                return false;
+            const auto it = keys.try_emplace(key).first;
             current = &it->first;
             continue;
         }

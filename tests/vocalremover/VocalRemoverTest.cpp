@@ -147,6 +147,55 @@ TEST(VocalRemover, AFailedLoadZeroesTheFailingValueAndKeepsTheLaterOnes) {
     truncated->Release();
 }
 
+namespace {
+
+// A stream that takes only so many bytes, then fails every write.
+class CShortStream final : public IStream {
+public:
+    explicit CShortStream(ULONG room) : m_room(room) {}
+    HRESULT QueryInterface(REFIID, void** ppv) override {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT Read(void*, ULONG, ULONG* read) override {
+        if (read)
+            *read = 0;
+        return S_FALSE;
+    }
+    HRESULT Write(const void*, ULONG cb, ULONG* written) override {
+        if (cb > m_room)
+            return STG_E_WRITEFAULT;
+        m_room -= cb;
+        ++writes;
+        if (written)
+            *written = cb;
+        return S_OK;
+    }
+    HRESULT Seek(int64_t, STREAM_SEEK, uint64_t*) override { return S_OK; }
+    int writes = 0;
+
+private:
+    ULONG m_room;
+};
+
+}  // namespace
+
+TEST(VocalRemover, SavingStopsAtTheFirstFailingWriteAndKeepsTheDirtyFlag) {
+    Filter f;
+    f.vr->put_Level(1);
+    for (const ULONG room : {0u, 24u, 48u, 72u}) {
+        CShortStream stream(room);
+        EXPECT_EQ(f.ps->Save(&stream, TRUE), STG_E_WRITEFAULT) << room;
+        EXPECT_EQ(stream.writes, static_cast<int>(room / 24)) << "nothing written after a failure";
+        EXPECT_EQ(f.ps->IsDirty(), S_OK) << "a failed save leaves the flag";
+    }
+    CShortStream enough(96);
+    EXPECT_EQ(f.ps->Save(&enough, TRUE), S_OK);
+    EXPECT_EQ(f.ps->IsDirty(), S_FALSE);
+}
+
 TEST(VocalRemover, EveryInterfaceLeadsToTheSameObject) {
     Filter f;
     ISpecifyPropertyPages* pages = nullptr;

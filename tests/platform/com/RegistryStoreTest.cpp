@@ -66,6 +66,12 @@ TEST_F(RegistryStoreTest, KeepsValuesAcrossInstancesAndDeletesWholeTrees) {
 
 TEST_F(RegistryStoreTest, MalformedFileIsReportedAndNeverOverwritten) {
     fs::create_directories(fs::path(m_path).parent_path());
+    for (const char* bad :
+         {"@=\"value before any key\"\n", "[]\n", "[a]b]\n", "[k]\n\"n\"=\"x\" tail\n",
+          "[k]\n\"n\"=\"bad \\q escape\"\n", "[k]\n\"unterminated=\"x\"\n"}) {
+        CRegistryTree tree;
+        EXPECT_FALSE(tree.Parse(bad)) << bad;
+    }
     const std::string garbage = "[HKEY_CLASSES_ROOT]\nnot a value line\n";
     std::ofstream(m_path) << garbage;
     CRegistryStore store(m_path);
