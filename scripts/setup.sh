@@ -12,6 +12,7 @@ packages=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   libsndfile1-dev libpng-dev
   desktop-file-utils shared-mime-info libxml2-utils
+  espeak-ng
   xvfb xauth x11-apps imagemagick
 )
 

@@ -1,0 +1,134 @@
+// CBasePropertyPage: connecting objects, creating and destroying the page's dialog.
+#include "platform/dshow/ui/PropertyPage.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QFontMetrics>
+#include <QWidget>
+
+namespace dshow {
+
+CBasePropertyPage::CBasePropertyPage(IUnknown* pUnk, int dialogId, int titleId)
+    : CUnknown(pUnk), m_DialogId(dialogId), m_TitleId(titleId) {}
+
+CBasePropertyPage::~CBasePropertyPage() {
+    delete m_hwnd;
+}
+
+HRESULT CBasePropertyPage::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr)
+        return E_POINTER;
+    if (riid == IID_IPropertyPage)
+        return GetInterface(static_cast<IPropertyPage*>(this), ppv);
+    return CUnknown::NonDelegatingQueryInterface(riid, ppv);
+}
+
+HRESULT CBasePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk) {
+    if (cObjects == 1) {
+        if (ppUnk == nullptr)
+            return E_POINTER;
+        m_bObjectSet = true;
+        return OnConnect(*ppUnk);
+    }
+    if (cObjects == 0) {
+        m_bObjectSet = false;
+        return OnDisconnect();
+    }
+    return E_UNEXPECTED;
+}
+
+HRESULT CBasePropertyPage::Activate(QWidget* parent, const QRect& rect, BOOL /*bModal*/) {
+    if (m_hwnd != nullptr)
+        return E_UNEXPECTED;
+    m_hwnd = CreateDialogWidget(parent);
+    if (m_hwnd == nullptr)
+        return E_OUTOFMEMORY;
+    OnReceiveMessage(m_hwnd, WM_INITDIALOG, 0, 0);
+    RouteControlMessages();
+    if (const HRESULT hr = OnActivate(); FAILED(hr)) {
+        Deactivate();
+        return hr;
+    }
+    Move(rect);
+    return Show(TRUE);
+}
+
+void CBasePropertyPage::RouteControlMessages() {
+    QWidget* dialog = m_hwnd;
+    for (QAbstractSlider* slider : dialog->findChildren<QAbstractSlider*>()) {
+        QObject::connect(slider, &QAbstractSlider::valueChanged, dialog, [this, slider] {
+            OnReceiveMessage(m_hwnd, WM_HSCROLL, SB_THUMBTRACK, reinterpret_cast<LPARAM>(slider));
+        });
+    }
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        QObject::connect(button, &QAbstractButton::clicked, dialog, [this, button] {
+            OnReceiveMessage(m_hwnd, WM_COMMAND, 0, reinterpret_cast<LPARAM>(button));
+        });
+    }
+}
+
+HRESULT CBasePropertyPage::Deactivate() {
+    if (m_hwnd == nullptr)
+        return E_UNEXPECTED;
+    const HRESULT hr = OnDeactivate();
+    OnReceiveMessage(m_hwnd, WM_DESTROY, 0, 0);
+    QWidget* dialog = m_hwnd;
+    m_hwnd = nullptr;
+    delete dialog;
+    return hr;
+}
+
+HRESULT CBasePropertyPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
+    if (pPageInfo == nullptr)
+        return E_POINTER;
+    pPageInfo->pszTitle = LoadTitle();
+    // The size of the dialog, made for the measurement and thrown away.
+    QWidget* probe = CreateDialogWidget(nullptr);
+    if (probe == nullptr)
+        return E_OUTOFMEMORY;
+    pPageInfo->size = probe->size();
+    delete probe;
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::Show(BOOL bShow) {
+    if (m_hwnd == nullptr)
+        return E_UNEXPECTED;
+    m_hwnd->setVisible(bShow != FALSE);
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::Move(const QRect& rect) {
+    if (m_hwnd == nullptr)
+        return E_UNEXPECTED;
+    m_hwnd->move(rect.topLeft());
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::Apply() {
+    if (!m_bObjectSet)
+        return E_UNEXPECTED;
+    if (!m_bDirty)
+        return S_OK;
+    const HRESULT hr = OnApplyChanges();
+    if (SUCCEEDED(hr))
+        m_bDirty = false;
+    return hr;
+}
+
+intptr_t CBasePropertyPage::OnReceiveMessage(QWidget*, uint32_t, WPARAM, LPARAM) {
+    return 0;
+}
+
+QRect DialogUnitsToPixels(const QWidget* dialog, const QRect& dlu) {
+    const QFontMetrics metrics(dialog->font());
+    static const QString kAlphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int baseX = (metrics.horizontalAdvance(kAlphabet) / 26 + 1) / 2;
+    const int baseY = metrics.height();
+    auto x = [&](int v) { return (v * baseX + 2) / 4; };
+    auto y = [&](int v) { return (v * baseY + 4) / 8; };
+    return QRect(x(dlu.x()), y(dlu.y()), x(dlu.width()), y(dlu.height()));
+}
+
+}  // namespace dshow
