@@ -45,11 +45,13 @@ GstPadProbeReturn OnSinkBuffer(GstPad*, GstPadProbeInfo*, gpointer pArrived) {
     return GST_PAD_PROBE_OK;
 }
 
+// Nobody reads this pipeline's bus: everything is handled here and dropped, so that
+// messages do not pile up over a long playback.
 GstBusSyncReply OnBusMessage(GstBus*, GstMessage* pMsg, gpointer pEnded) {
     if (GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_EOS || GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_ERROR) {
         static_cast<std::atomic<bool>*>(pEnded)->store(true);
     }
-    return GST_BUS_PASS;
+    return GST_BUS_DROP;
 }
 
 // The input pad of the first element that has no output, searched depth-first.

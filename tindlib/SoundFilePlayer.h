@@ -94,7 +94,10 @@ private:
     int64_t m_nRangeStart = 0;     // loop start
     int64_t m_nRangeEnd = -1;      // -1: to the end of the source
     bool m_bLoop = false;
-    int64_t m_nDeviceFrames = 0;    // frames handed to the device since start/flush
+    int64_t m_nDeviceFrames = 0;  // frames handed to the device since start/flush
+
+    // --- guarded by m_anchorMutex (taken after m_sourceMutex when both are needed)
+    mutable std::mutex m_anchorMutex;
     std::vector<Anchor> m_anchors;  // ascending nDevice; the first is at 0
 };
 
