@@ -21,8 +21,12 @@ class CSoundFile;
 //
 // Threads: every public member may be called from any thread (the UI thread, a playback
 // thread polling the clock, a timer thread); calls are serialised inside. The source is
-// read on GStreamer's streaming thread while playing or paused. None of them may be
-// called from a source's own callbacks.
+// read (Read, GetPosition, Seek) on GStreamer's streaming thread while playing or paused,
+// and seeked inside SetPositionInSeconds/Stop/PlayFile on the caller's thread, never two
+// at once. Transport calls (SetSoundFile, PlayFile, Stop, SetPositionInSeconds) may wait
+// for a source Read in progress to return; GetPositionInSeconds and GetStatus never wait
+// for the source, only for a transport call running on another thread. None of them may
+// be called from a source's own methods or a GStreamer callback.
 //
 // Ownership: the player owns neither the manager nor the source. Hand it null (or
 // another source) before deleting the current source; from then on it never touches it.
