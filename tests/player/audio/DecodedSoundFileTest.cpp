@@ -343,3 +343,28 @@ TEST_F(DecodedSoundFileTest, FramesStayWholeWhenTheRingIsNotAMultipleOfThem) {
     EXPECT_EQ(file.Seek(1234, 0), 1234);
     expectAt(1234, 98000);
 }
+
+TEST_F(DecodedSoundFileTest, CutShortFilePlaysWhatItHolds) {
+    // The header promises the whole ramp; the data stops a third of the way in.
+    std::vector<uint8_t> bytes;
+    {
+        std::ifstream in(Path("ramp.wav"), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes.resize(bytes.size() / 3);
+    TempDir dir;
+    WriteBytes(dir / "cut.wav", bytes);
+    CDecodedSoundFile file;
+    ASSERT_TRUE(file.Open((dir / "cut.wav").string(), 64));
+    const auto all = ReadAll(file, 4096);
+    const int64_t frames = static_cast<int64_t>(all.size() / 2);
+    EXPECT_GT(frames, kRampFrames / 3 - 100);
+    EXPECT_LE(frames, kRampFrames / 3);
+    for (int64_t i = 0; i < frames; i += 997) {
+        ASSERT_EQ(FrameIndexOf(&all[2 * static_cast<size_t>(i)]), i);
+    }
+    // A seek beyond the data ends at once instead of waiting for samples that never come.
+    EXPECT_EQ(file.Seek(kRampFrames / 2, 0), kRampFrames / 2);
+    std::vector<int16_t> buf(200);
+    EXPECT_EQ(file.Read(buf.data(), 100), 0);
+}
