@@ -98,24 +98,11 @@ int64_t CBinFile::Seek(int64_t nFrame, int nOrigin) {
     if (m_nFd < 0) {
         return -1;
     }
-    int64_t nBase = 0;
-    switch (nOrigin) {
-        case SOUND_SEEK_SET:
-            break;
-        case SOUND_SEEK_CUR:
-            nBase = m_nPosition;
-            break;
-        case SOUND_SEEK_END:
-            nBase = m_nLength;
-            break;
-        default:
-            return -1;
+    const int64_t nTarget = ResolveSeekTarget(nFrame, nOrigin, m_nPosition, m_nLength);
+    if (nTarget < 0) {
+        return -1;
     }
-    int64_t nTarget = 0;
-    if (__builtin_add_overflow(nBase, nFrame, &nTarget)) {
-        nTarget = nFrame > 0 ? std::numeric_limits<int64_t>::max() : 0;
-    }
-    m_nPosition = std::clamp<int64_t>(nTarget, 0, m_nLength);
+    m_nPosition = nTarget;
     return m_nPosition;
 }
 

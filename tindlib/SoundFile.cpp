@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tindlib {
 
@@ -49,6 +50,28 @@ double CSoundFile::SampleToTime(int64_t nFrame) const {
         return 0.0;
     }
     return static_cast<double>(nFrame) / m_format.nSamplesPerSec;
+}
+
+int64_t CSoundFile::ResolveSeekTarget(int64_t nFrame, int nOrigin, int64_t nPosition,
+                                      int64_t nLength) {
+    int64_t nBase = 0;
+    switch (nOrigin) {
+        case SOUND_SEEK_SET:
+            break;
+        case SOUND_SEEK_CUR:
+            nBase = nPosition;
+            break;
+        case SOUND_SEEK_END:
+            nBase = nLength;
+            break;
+        default:
+            return -1;
+    }
+    int64_t nTarget = 0;
+    if (__builtin_add_overflow(nBase, nFrame, &nTarget)) {
+        nTarget = nFrame > 0 ? std::numeric_limits<int64_t>::max() : 0;
+    }
+    return std::clamp<int64_t>(nTarget, 0, nLength);
 }
 
 }  // namespace tindlib

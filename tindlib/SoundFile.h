@@ -63,6 +63,11 @@ public:
     static inline std::atomic<bool> c_bCreatePeakFiles{true};
 
 protected:
+    // The frame a Seek request names, clamped to [0, nLength]; -1 for an unknown origin.
+    // Any int64 request is valid: the sum saturates instead of overflowing.
+    static int64_t ResolveSeekTarget(int64_t nFrame, int nOrigin, int64_t nPosition,
+                                     int64_t nLength);
+
     WAVEFORMATEX m_format;
     std::atomic<bool> m_bOpen{false};  // right after the format block
     std::string m_strPath;
