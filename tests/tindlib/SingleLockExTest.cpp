@@ -1,9 +1,9 @@
 // The re-entrant timed lock shared by the screen, the view and the decoded ring.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "tindlib/SingleLockEx.h"
 
