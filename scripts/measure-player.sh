@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# CPU use and resident memory of the player while it plays the demo track.
+# Usage: scripts/measure-player.sh [build-dir] [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${1:-build/release}
+seconds=${2:-20}
+player="$build_dir/player/app/quillet"
+track=$(find demo -maxdepth 1 -type f \( -name '*.cdg' -o -name '*.bin' \) 2>/dev/null | sort | head -n 1)
+if [ ! -x "$player" ] || [ -z "$track" ]; then
+  echo "measure-player: needs $player and a demo track in demo/" >&2
+  exit 1
+fi
+
+measure() {
+  "$1" "$2" &
+  local pid=$! hz ticks0 ticks1
+  hz=$(getconf CLK_TCK)
+  sleep 3  # start-up is not playing
+  ticks0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep "$3"
+  ticks1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  echo "cpu_percent_of_one_core=$(awk -v d=$((ticks1 - ticks0)) -v hz="$hz" -v s="$3" \
+    'BEGIN { printf "%.2f", 100 * d / hz / s }')"
+  awk '/^VmRSS|^VmHWM/ { printf "%s=%s kB\n", $1, $2 }' "/proc/$pid/status"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+}
+export -f measure
+
+export TINDLIB_AUDIO_SINK=${TINDLIB_AUDIO_SINK:-"fakesink sync=true"}
+echo "Playing $track for $seconds s (after 3 s of start-up)"
+if [ -n "${DISPLAY:-}" ]; then
+  measure "$player" "$track" "$seconds"
+else
+  xvfb-run -a -s "-screen 0 800x600x24" bash -c 'measure "$@"' measure "$player" "$track" "$seconds"
+fi
