@@ -33,8 +33,9 @@ QApplication& App() {
     if (qEnvironmentVariableIsEmpty("TINDLIB_AUDIO_SINK")) {
         qputenv("TINDLIB_AUDIO_SINK", "fakesink sync=true");
     }
-    static QApplication app(argc, argv);
-    return app;
+    // Lives until the process ends: Qt's globals must not outlive it.
+    static auto* pApp = new QApplication(argc, argv);
+    return *pApp;
 }
 
 // The demo track, or empty when it is not there.

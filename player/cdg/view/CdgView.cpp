@@ -1,6 +1,7 @@
 // CCdgView: composing on the tick's thread, painting on the UI thread, and the mode switch.
 #include "player/cdg/view/CdgView.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -215,5 +216,14 @@ void CCdgView::resizeEvent(QResizeEvent* pEvent) {
     QWidget::resizeEvent(pEvent);
     if (!m_bFullScreen) {
         ResetDisplay();
+    }
+}
+
+void CCdgView::closeEvent(QCloseEvent* pEvent) {
+    // Closing the full-screen window (a window-manager key) returns it to the dialog;
+    // the view itself lives as long as the dialog.
+    pEvent->ignore();
+    if (m_bFullScreen) {
+        emit Command(kCdgViewKeyCommand);
     }
 }

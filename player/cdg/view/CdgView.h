@@ -62,6 +62,7 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
 
 private:
     // UI thread: takes a frame composed by Render.

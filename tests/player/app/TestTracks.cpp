@@ -5,9 +5,25 @@
 #include <cstdio>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tools/cdgauthor/CdgPacketBuilder.h"
 
 namespace testtracks {
+
+namespace {
+
+QApplication* g_pApp = nullptr;
+
+class CQtEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete g_pApp;
+        g_pApp = nullptr;
+    }
+};
+
+}  // namespace
 
 QApplication& App() {
     static int argc = 1;
@@ -19,8 +35,12 @@ QApplication& App() {
     if (qEnvironmentVariableIsEmpty("TINDLIB_AUDIO_SINK")) {
         qputenv("TINDLIB_AUDIO_SINK", "fakesink sync=true");
     }
-    static QApplication app(argc, argv);
-    return app;
+    if (g_pApp == nullptr) {
+        g_pApp = new QApplication(argc, argv);
+        // Deleted before main returns: Qt's own globals are gone by static destruction.
+        ::testing::AddGlobalTestEnvironment(new CQtEnvironment);
+    }
+    return *g_pApp;
 }
 
 namespace {

@@ -17,6 +17,16 @@
 
 namespace {
 
+QApplication* g_pApp = nullptr;
+
+class CQtEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete g_pApp;
+        g_pApp = nullptr;
+    }
+};
+
 QApplication& App() {
     static int argc = 1;
     static char name[] = "cdgview_test";
@@ -24,8 +34,12 @@ QApplication& App() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    static QApplication app(argc, argv);
-    return app;
+    if (g_pApp == nullptr) {
+        g_pApp = new QApplication(argc, argv);
+        // Deleted before main returns: Qt's own globals are gone by static destruction.
+        ::testing::AddGlobalTestEnvironment(new CQtEnvironment);
+    }
+    return *g_pApp;
 }
 
 // Colours pass through 16-bit formats with a few levels lost.
@@ -52,11 +66,12 @@ protected:
         m_pDisplay = std::make_unique<display::CDisplay>(GetParam());
         display::CDisplay::SetCurrent(m_pDisplay.get());
         m_pScreen = std::make_unique<CCdgScreen>();
+        m_pParent = std::make_unique<QWidget>();
         m_pView = new CCdgView();
         m_pView->m_pScreen = m_pScreen.get();
-        m_parent.resize(400, 300);
-        m_parent.show();
-        ASSERT_TRUE(m_pView->Create(&m_parent));
+        m_pParent->resize(400, 300);
+        m_pParent->show();
+        ASSERT_TRUE(m_pView->Create(m_pParent.get()));
         m_pView->setGeometry(10, 10, 320, 240);
         Apply(*m_pScreen, cdgauthor::LoadColors(false, {0x000, 0xF00, 0x0F0, 0, 0, 0, 0, 0}));
         Apply(*m_pScreen, cdgauthor::MemoryPreset(1));
@@ -77,7 +92,7 @@ protected:
 
     std::unique_ptr<display::CDisplay> m_pDisplay;
     std::unique_ptr<CCdgScreen> m_pScreen;
-    QWidget m_parent;
+    std::unique_ptr<QWidget> m_pParent;
     CCdgView* m_pView = nullptr;
 };
 
@@ -110,12 +125,12 @@ TEST_P(CdgViewTest, FullScreenTwiceChangesNothingTheSecondTime) {
     m_pView->SetFullScreen(true);
     EXPECT_TRUE(m_pView->IsFullScreen());
     EXPECT_TRUE(m_pView->isWindow());
-    EXPECT_EQ(m_pView->geometry(), m_parent.screen()->geometry());
+    EXPECT_EQ(m_pView->geometry(), m_pParent->screen()->geometry());
     m_pView->SetFullScreen(true);
     EXPECT_TRUE(m_pView->isWindow());
     m_pView->SetFullScreen(false);
     EXPECT_FALSE(m_pView->IsFullScreen());
-    EXPECT_EQ(m_pView->parentWidget(), &m_parent);
+    EXPECT_EQ(m_pView->parentWidget(), m_pParent.get());
     EXPECT_TRUE(m_pView->isVisible());
     ASSERT_TRUE(RenderElsewhere()) << "a frame is sent again after the switch";
 }
@@ -149,7 +164,10 @@ TEST_P(CdgViewTest, WindowedResizeDropsTheScreenSurfacesFullScreenDoesNot) {
 INSTANTIATE_TEST_SUITE_P(Formats, CdgViewTest,
                          ::testing::Values(display::PixelFormat::Xrgb8888(),
                                            display::PixelFormat::Rgb565(),
-                                           display::PixelFormat::Rgb888()));
+                                           display::PixelFormat::Rgb888()),
+                         [](const auto& info) {
+                             return "Bits" + std::to_string(info.param.nBitsPerPixel);
+                         });
 
 TEST(CdgViewFrameRect, FullScreenKeepsFourToThreeCentredWindowedFillsAll) {
     EXPECT_EQ(CCdgView::FrameRect({1920, 1080}, true), QRect(240, 0, 1440, 1080));
