@@ -11,6 +11,7 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   libsndfile1-dev libpng-dev
+  desktop-file-utils shared-mime-info libxml2-utils
   xvfb xauth x11-apps imagemagick
 )
 

@@ -238,7 +238,8 @@ bool LrcParser::Parse(const std::string& text, LrcSong& song, std::string& error
         }
         RawLine raw;
         raw.nSourceLine = nLine;
-        raw.dStart = times.front();
+        // Word times belong to the line's earliest time; the other copies are shifted.
+        raw.dStart = *std::min_element(times.begin(), times.end());
         if (!ParseWords(line.substr(pos), raw.dStart, nLine, raw, error)) {
             return false;
         }

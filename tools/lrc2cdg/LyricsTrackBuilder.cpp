@@ -261,6 +261,11 @@ bool LyricsTrackBuilder::Build(const LrcSong& song, double dLength, CdgTrackWrit
     if (dTrackLength <= 0.0) {
         dTrackLength = dLyricsEnd + kTrailingSeconds;
     }
+    if (dTrackLength > kMaxSeconds || dLyricsEnd > kMaxSeconds) {
+        error = "the track would last " + FormatTime(std::max(dTrackLength, dLyricsEnd)) +
+                "; at most " + FormatTime(kMaxSeconds) + " is made";
+        return false;
+    }
     const auto cursorTime = [this] { return static_cast<double>(m_nCursor) / 300.0; };
     const auto placeFrom = [this](double dAt) {
         m_nCursor = std::max(m_nCursor, CdgTrackWriter::PacketAt(dAt));

@@ -28,6 +28,7 @@ public:
     static constexpr int kMaxCaptionChars = 48;  // small letters across the window
     static constexpr int kSingingRow = 5;        // top tile row of the line being sung
     static constexpr double kFadeSeconds = 1.0;
+    static constexpr double kMaxSeconds = 7200.0;  // longest track made (two hours)
 
     // When and where one piece is lit.
     struct PieceSchedule {
@@ -43,7 +44,8 @@ public:
 
     // Builds the track into an empty writer. dLength is the track's length in seconds
     // (0: the song's [length:], else the last line's end plus a few seconds). False with
-    // a message when a line does not fit the screen.
+    // a message when a line does not fit the screen or the track would run past
+    // kMaxSeconds.
     bool Build(const LrcSong& song, double dLength, cdgauthor::CdgTrackWriter& writer,
                std::string& error);
 

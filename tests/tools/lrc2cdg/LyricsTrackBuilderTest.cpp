@@ -1,0 +1,236 @@
+// Tests of the lyrics track: the generated packets run through the CD+G engine show each
+// word unsung before its time and sung after it, scroll between lines and fade as planned.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/display/Display.h"
+#include "player/cdg/CdgFile.h"
+#include "player/cdg/CdgScreen.h"
+#include "tools/cdgauthor/CdgFont.h"
+#include "tools/lrc2cdg/LrcParser.h"
+#include "tools/lrc2cdg/LyricsTrackBuilder.h"
+
+namespace {
+
+using cdgauthor::CdgTrackWriter;
+using lrc2cdg::LrcParser;
+using lrc2cdg::LrcSong;
+using lrc2cdg::LyricsTrackBuilder;
+
+const char* const kSong =
+    "[ti:Test Song]\n"
+    "[ar:Tester]\n"
+    "[00:05.00]<00:05.00>Hel<00:05.40>lo <00:05.80>there <00:06.60>\n"
+    "[00:08.00]<00:08.00>Sec<00:08.30>ond <00:08.90>line, <00:09.40>yes! <00:10.20>\n"
+    "[00:12.00]<00:12.00>Three <00:13.00>\n"
+    "[00:14.00]<00:14.00>Four <00:15.00>\n"
+    "[00:16.00]<00:16.00>Five <00:17.00>\n"
+    "[00:18.00]<00:18.00>Six <00:19.00>\n";
+
+// Plays a built track through the engine, packet by packet, as the player would.
+class TrackPlayer {
+public:
+    explicit TrackPlayer(const CdgTrackWriter& writer) {
+        display::CDisplay::SetCurrent(&m_display);
+        m_pScreen = std::make_unique<CCdgScreen>();
+        char name[] = "/tmp/lrc2cdg-test-XXXXXX";
+        const int fd = mkstemp(name);
+        close(fd);
+        m_path = name;
+        EXPECT_TRUE(writer.WriteCdg(m_path));
+        EXPECT_TRUE(m_file.Open(m_path));
+    }
+    ~TrackPlayer() {
+        m_file.Close();
+        std::remove(m_path.c_str());
+        m_pScreen.reset();
+        display::CDisplay::SetCurrent(nullptr);
+    }
+
+    // Executes every packet due before the time, as the playback loop does.
+    void PlayUntil(double dSeconds) { PlayUntilPacket(CdgTrackWriter::PacketAt(dSeconds)); }
+    void PlayUntilPacket(int64_t nIndex) {
+        CCdgPacket packet;
+        while (m_file.m_nPacketIndex < nIndex && m_file.ReadPacket(packet)) {
+            m_pScreen->Execute(packet);
+        }
+    }
+
+    // Counts the pixels of each palette index in a tile rectangle.
+    std::array<int, 16> Count(int nRow, int nRows, int nColumn, int nColumns) const {
+        std::array<int, 16> counts{};
+        for (int y = nRow * 12; y < (nRow + nRows) * 12; ++y) {
+            for (int x = nColumn * 6; x < (nColumn + nColumns) * 6; ++x) {
+                ++counts[m_pScreen->GetPictureIndex(x, y)];
+            }
+        }
+        return counts;
+    }
+
+    const CCdgScreen& Screen() const { return *m_pScreen; }
+
+private:
+    display::CDisplay m_display;
+    std::unique_ptr<CCdgScreen> m_pScreen;
+    CCdgFile m_file;
+    std::string m_path;
+};
+
+struct Built {
+    LrcSong song;
+    CdgTrackWriter writer;
+    LyricsTrackBuilder builder;
+};
+
+std::unique_ptr<Built> Build(const std::string& lrc, double dLength = 0.0) {
+    auto pBuilt = std::make_unique<Built>();
+    std::string error;
+    EXPECT_TRUE(LrcParser::Parse(lrc, pBuilt->song, error)) << error;
+    EXPECT_TRUE(pBuilt->builder.Build(pBuilt->song, dLength, pBuilt->writer, error)) << error;
+    return pBuilt;
+}
+
+constexpr int kRows = 2;
+constexpr double kLitWithin = 0.05;  // seconds after a piece's end, every letter is lit
+
+TEST(LyricsTrackBuilderTest, EveryPieceLightsUpAtItsTime) {
+    const auto pBuilt = Build(kSong);
+    const auto& schedule = pBuilt->builder.GetSchedule();
+    ASSERT_EQ(schedule.size(), 11u);
+    // Pieces follow one another without a gap, so the starts and the ends are looked at
+    // in two runs through the track.
+    TrackPlayer atStarts(pBuilt->writer);
+    TrackPlayer atEnds(pBuilt->writer);
+    for (const auto& piece : schedule) {
+        SCOPED_TRACE("line " + std::to_string(piece.nLine) + " piece " +
+                     std::to_string(piece.nPiece));
+        atStarts.PlayUntil(piece.dStart);
+        EXPECT_EQ(atStarts.Screen().GetVOffset(), 0);
+        auto counts = atStarts.Count(LyricsTrackBuilder::kSingingRow, kRows, piece.nFirstColumn,
+                                     piece.nColumns);
+        EXPECT_GT(counts[LyricsTrackBuilder::kUnsung], 0);
+        EXPECT_EQ(counts[LyricsTrackBuilder::kSung], 0);
+
+        atEnds.PlayUntil(piece.dEnd + kLitWithin);
+        counts = atEnds.Count(LyricsTrackBuilder::kSingingRow, kRows, piece.nFirstColumn,
+                              piece.nColumns);
+        EXPECT_EQ(counts[LyricsTrackBuilder::kUnsung], 0);
+        EXPECT_GT(counts[LyricsTrackBuilder::kSung], 0);
+        EXPECT_EQ(counts[LyricsTrackBuilder::kSung] + counts[LyricsTrackBuilder::kBackground],
+                  kRows * 12 * piece.nColumns * 6);
+        // The first letter lights as the piece begins, not before and hardly after.
+        EXPECT_GE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart));
+        EXPECT_LE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart + 0.02));
+    }
+}
+
+TEST(LyricsTrackBuilderTest, LettersLightOneAfterAnother) {
+    const auto pBuilt = Build(kSong);
+    const auto& there = pBuilt->builder.GetSchedule()[2];  // "there", 5.8 s to 6.6 s
+    ASSERT_EQ(there.nColumns, 10);
+    TrackPlayer player(pBuilt->writer);
+    player.PlayUntil((there.dStart + there.dEnd) / 2);
+    const auto firstHalf =
+        player.Count(LyricsTrackBuilder::kSingingRow, kRows, there.nFirstColumn, 4);
+    const auto lastLetter =
+        player.Count(LyricsTrackBuilder::kSingingRow, kRows, there.nFirstColumn + 8, 2);
+    EXPECT_EQ(firstHalf[LyricsTrackBuilder::kUnsung], 0);
+    EXPECT_EQ(lastLetter[LyricsTrackBuilder::kSung], 0);
+}
+
+TEST(LyricsTrackBuilderTest, LinesScrollUpSmoothlyBetweenLines) {
+    const auto pBuilt = Build(kSong);
+    TrackPlayer player(pBuilt->writer);
+    player.PlayUntil(7.0);  // line 1 sung, line 2 waiting below it
+    EXPECT_EQ(player.Count(2, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
+    EXPECT_GT(
+        player.Count(LyricsTrackBuilder::kSingingRow, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
+    bool bSawOffset = false;
+    for (double t = 7.0; t < 8.0; t += 0.01) {
+        player.PlayUntil(t);
+        bSawOffset = bSawOffset || player.Screen().GetVOffset() != 0;
+    }
+    EXPECT_TRUE(bSawOffset);
+    player.PlayUntil(8.0);
+    EXPECT_EQ(player.Screen().GetVOffset(), 0);
+    // The sung line moved up one line; the next one is now in the singing row, unsung.
+    EXPECT_GT(player.Count(2, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
+    const auto singing = player.Count(LyricsTrackBuilder::kSingingRow, kRows, 1, 48);
+    EXPECT_GT(singing[LyricsTrackBuilder::kUnsung], 0);
+    EXPECT_EQ(singing[LyricsTrackBuilder::kSung], 0);
+    // Line 5 ("Five") enters at the bottom after the first scroll.
+    player.PlayUntil(9.0);
+    EXPECT_GT(player.Count(14, kRows, 1, 48)[LyricsTrackBuilder::kUnsung], 0);
+}
+
+TEST(LyricsTrackBuilderTest, PaletteFadesInAndOutAndBorderIsSet) {
+    const auto pBuilt = Build(kSong, 30.0);
+    EXPECT_EQ(pBuilt->writer.GetPacketCount(), CdgTrackWriter::PacketAt(30.0));
+    TrackPlayer player(pBuilt->writer);
+    player.PlayUntil(0.01);
+    EXPECT_EQ(player.Screen().GetPaletteEntry(LyricsTrackBuilder::kUnsung), 0u);
+    player.PlayUntil(2.0);
+    EXPECT_EQ(player.Screen().GetBorderColor(), LyricsTrackBuilder::kBorder);
+    EXPECT_EQ(player.Screen().GetPaletteEntry(LyricsTrackBuilder::kSung), 0x0010B0F0u);  // gold
+    // The title card: large title letters in the title colour.
+    EXPECT_GT(player.Count(6, kRows, 1, 48)[LyricsTrackBuilder::kTitle], 0);
+    player.PlayUntil(30.0);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(player.Screen().GetPaletteEntry(i), 0u) << i;
+    }
+}
+
+TEST(LyricsTrackBuilderTest, TooLongLinesAndTracksAreRefusedAndUnknownLettersWarned) {
+    LrcSong song;
+    std::string error;
+    ASSERT_TRUE(LrcParser::Parse("[00:01.00]This line is far too long to fit\n", song, error));
+    CdgTrackWriter writer;
+    LyricsTrackBuilder builder;
+    EXPECT_FALSE(builder.Build(song, 0.0, writer, error));
+    EXPECT_NE(error.find("at most 24 fit"), std::string::npos) << error;
+
+    ASSERT_TRUE(LrcParser::Parse("[9999:00.00]Much later\n", song, error));
+    CdgTrackWriter unused;
+    EXPECT_FALSE(builder.Build(song, 0.0, unused, error));
+    EXPECT_NE(error.find("at most 120:00.00"), std::string::npos) << error;
+    EXPECT_EQ(unused.GetPacketCount(), 0);
+
+    ASSERT_TRUE(LrcParser::Parse("[00:01.00]Caf\xC3\xA9 \xE2\x99\xAA\xE2\x99\xAA\n", song, error));
+    CdgTrackWriter writer2;
+    EXPECT_TRUE(builder.Build(song, 0.0, writer2, error));
+    ASSERT_EQ(builder.GetWarnings().size(), 1u);  // the note, once; the accent folds to E
+    EXPECT_NE(builder.GetWarnings()[0].find("U+266A"), std::string::npos);
+}
+
+TEST(LyricsTrackBuilderTest, CommittedDemoIsWhatTheGeneratorMakes) {
+    LrcSong song;
+    std::string error;
+    ASSERT_TRUE(LrcParser::ParseFile(QUILLET_SOURCE_DIR "/demo/demo.lrc", song, error)) << error;
+    CdgTrackWriter writer;
+    LyricsTrackBuilder builder;
+    ASSERT_TRUE(builder.Build(song, 0.0, writer, error)) << error;
+    EXPECT_TRUE(builder.GetWarnings().empty());
+    std::ifstream committed(QUILLET_SOURCE_DIR "/demo/demo.cdg", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(committed), {}};
+    ASSERT_EQ(static_cast<int64_t>(bytes.size()), writer.GetPacketCount() * 24);
+    for (int64_t i = 0; i < writer.GetPacketCount(); ++i) {
+        const auto& packet = writer.GetPacket(i);
+        ASSERT_EQ(bytes.compare(static_cast<size_t>(i) * 24, 24,
+                                reinterpret_cast<const char*>(packet.data()), 24),
+                  0)
+            << "packet " << i;
+    }
+    // Every word of the demo lights within a few hundredths of a second of its time.
+    for (const auto& piece : builder.GetSchedule()) {
+        EXPECT_LE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart + 0.02))
+            << piece.nLine << "/" << piece.nPiece;
+    }
+}
+
+}  // namespace
