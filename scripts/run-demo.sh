@@ -17,6 +17,7 @@ if [ -z "$track" ]; then
   echo "run-demo: no demo track (*.cdg or *.bin) in demo/" >&2
   exit 1
 fi
+track=$(realpath "$track")
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Playing $track (close the window to end)"
@@ -35,7 +36,7 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   sleep "$3"
   status=0
   if kill -0 "$pid" 2>/dev/null; then
-    import -window root "$4" || status=$?
+    import -window root -trim +repage "$4" || status=$?
     kill "$pid"
     wait "$pid" 2>/dev/null || true
   else

@@ -68,7 +68,9 @@ const LabelSpec kLabels[] = {
 
 CPlayerDlg::CPlayerDlg(QWidget* pParent) : QDialog(pParent), m_app(*CPlayerApp::Get()) {
     setWindowTitle(QStringLiteral("Quillet"));
-    setWindowIcon(MakeButtonIcon(EButtonPicture::Application));
+    // The installed icon when there is one, else the drawn one.
+    setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("quillet"), MakeButtonIcon(EButtonPicture::Application)));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
