@@ -1,0 +1,250 @@
+// CSoundFilePlayer on a real GStreamer pipeline with a clocked fake sink.
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tindlib/SoundFile.h"
+#include "tindlib/SoundFilePlayer.h"
+
+using namespace tindlib;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A 44.1 kHz stereo source of known length that logs where each read started.
+class RampSource : public CSoundFile {
+public:
+    explicit RampSource(int64_t frames) : m_nLength(frames) {
+        SetFormat(MakePcmFormat(2, 44100, 16));
+        m_bOpen = true;
+    }
+    ~RampSource() override { m_bDeleted = true; }
+    bool CanRead() const override { return true; }
+    int64_t Read(void* pBuffer, int64_t nFrames) override {
+        EXPECT_FALSE(m_bDeleted) << "read after the player let go";
+        std::lock_guard<std::mutex> guard(m_logMutex);
+        m_reads.push_back(m_nPos);
+        const int64_t n = std::clamp<int64_t>(m_nLength - m_nPos, 0, nFrames);
+        auto* pcm = static_cast<int16_t*>(pBuffer);
+        for (int64_t i = 0; i < n; ++i) {
+            pcm[2 * i] = static_cast<int16_t>((m_nPos + i) & 0x7FFF);
+            pcm[2 * i + 1] = 0;
+        }
+        m_nPos += n;
+        return n;
+    }
+    bool CanSeek() const override { return true; }
+    int64_t Seek(int64_t nFrame, int nOrigin) override {
+        int64_t base = nOrigin == SOUND_SEEK_CUR   ? m_nPos.load()
+                       : nOrigin == SOUND_SEEK_END ? m_nLength
+                                                   : 0;
+        m_nPos = std::clamp<int64_t>(base + nFrame, 0, m_nLength);
+        return m_nPos;
+    }
+    int64_t GetPosition() override { return m_nPos; }
+    int64_t GetLength() override { return m_nLength; }
+
+    std::vector<int64_t> Reads() {
+        std::lock_guard<std::mutex> guard(m_logMutex);
+        return m_reads;
+    }
+    void ClearReads() {
+        std::lock_guard<std::mutex> guard(m_logMutex);
+        m_reads.clear();
+    }
+
+private:
+    const int64_t m_nLength;
+    std::atomic<int64_t> m_nPos{0};
+    std::atomic<bool> m_bDeleted{false};
+    std::mutex m_logMutex;
+    std::vector<int64_t> m_reads;
+};
+
+class SoundFilePlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The clock tests need a sink that consumes audio in real time.
+        setenv("TINDLIB_AUDIO_SINK", "fakesink sync=true", 0);
+        m_player.SetPlaybackManager(&m_manager);
+    }
+    // Polls until the predicate holds or the limit passes.
+    template <typename Pred>
+    static bool WaitFor(Pred pred, std::chrono::milliseconds limit = 3000ms) {
+        const auto until = Clock::now() + limit;
+        while (!pred()) {
+            if (Clock::now() > until) {
+                return false;
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+    CPlaybackManager m_manager;
+    CSoundFilePlayer m_player;
+};
+
+}  // namespace
+
+TEST_F(SoundFilePlayerTest, WithoutSourceItIsSilentAndStopped) {
+    EXPECT_TRUE(m_player.SetSoundFile(nullptr));
+    EXPECT_FALSE(m_player.PlayFile(-1, -1, false));
+    EXPECT_EQ(m_player.GetStatus(), 0);
+    EXPECT_FALSE(m_player.Pause());
+    EXPECT_TRUE(m_player.Stop());
+    EXPECT_EQ(m_player.GetPositionInSeconds(), 0.0);
+    EXPECT_FALSE(m_player.SetPositionInSeconds(3.0));
+
+    RampSource closed(1000);
+    closed.Close();
+    EXPECT_FALSE(m_player.SetSoundFile(&closed)) << "an unopened source is refused";
+    EXPECT_EQ(m_player.GetSoundFile(), nullptr);
+
+    CSoundFilePlayer lonely;  // no device at all
+    RampSource source(1000);
+    EXPECT_TRUE(lonely.SetSoundFile(&source));
+    EXPECT_FALSE(lonely.PlayFile(-1, -1, false));
+    EXPECT_EQ(lonely.GetStatus(), 0);
+}
+
+TEST_F(SoundFilePlayerTest, StatusTransitionsAndStopRewinds) {
+    RampSource source(44100 * 10);
+    ASSERT_TRUE(m_player.SetSoundFile(&source));
+    EXPECT_EQ(m_player.GetStatus(), 0);
+    ASSERT_TRUE(m_player.PlayFile(-1, -1, false));
+    EXPECT_EQ(m_player.GetStatus(), 1);
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > 0.2; }));
+    EXPECT_TRUE(m_player.Pause());
+    EXPECT_EQ(m_player.GetStatus(), 2);
+    EXPECT_TRUE(m_player.Pause());
+    EXPECT_EQ(m_player.GetStatus(), 1) << "Pause resumes a paused player";
+    EXPECT_TRUE(m_player.Stop());
+    EXPECT_EQ(m_player.GetStatus(), 0);
+    EXPECT_EQ(source.GetPosition(), 0);
+    EXPECT_EQ(m_player.GetPositionInSeconds(), 0.0);
+
+    source.ClearReads();
+    ASSERT_TRUE(m_player.PlayFile(-1, -1, false));
+    ASSERT_TRUE(WaitFor([&] { return !source.Reads().empty(); }));
+    EXPECT_EQ(source.Reads().front(), 0) << "the next Play starts at the beginning";
+    EXPECT_TRUE(m_player.Pause());
+    EXPECT_TRUE(m_player.PlayFile(-1, -1, false));
+    EXPECT_EQ(m_player.GetStatus(), 1) << "PlayFile resumes a paused player";
+}
+
+TEST_F(SoundFilePlayerTest, ClockFollowsHeardAudioAndFreezesWhilePaused) {
+    RampSource source(44100 * 10);
+    ASSERT_TRUE(m_player.SetSoundFile(&source));
+    ASSERT_TRUE(m_player.PlayFile(-1, -1, false));
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > 0.05; }));
+    const double startPos = m_player.GetPositionInSeconds();
+    const auto startWall = Clock::now();
+    double last = startPos;
+    while (Clock::now() - startWall < 500ms) {
+        const double now = m_player.GetPositionInSeconds();
+        ASSERT_GE(now, last) << "the clock never goes back while playing";
+        last = now;
+        std::this_thread::sleep_for(1ms);
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - startWall).count();
+    EXPECT_NEAR(last - startPos, wall, 0.1) << "the clock runs at the speed of time";
+    // What the source has delivered is ahead of what is heard, but not by much.
+    EXPECT_LE(last, static_cast<double>(source.GetPosition()) / 44100 + 1e-9);
+
+    ASSERT_TRUE(m_player.Pause());
+    const double paused = m_player.GetPositionInSeconds();
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(m_player.GetPositionInSeconds(), paused);
+    ASSERT_TRUE(m_player.Pause());
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > paused + 0.05; }));
+    EXPECT_LT(m_player.GetPositionInSeconds(), paused + 0.5) << "resumes where it paused";
+}
+
+TEST_F(SoundFilePlayerTest, SetPositionIsExactAndFeedsFromThere) {
+    RampSource source(44100 * 20);
+    ASSERT_TRUE(m_player.SetSoundFile(&source));
+    EXPECT_TRUE(m_player.SetPositionInSeconds(1.5)) << "stopped: the source moves";
+    EXPECT_EQ(source.GetPosition(), 66150);
+    EXPECT_DOUBLE_EQ(m_player.GetPositionInSeconds(), 1.5);
+
+    ASSERT_TRUE(m_player.PlayFile(-1, -1, false));
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > 1.6; }));
+    for (double target : {7.25, 2.0, 12.5}) {
+        source.ClearReads();
+        ASSERT_TRUE(m_player.SetPositionInSeconds(target));
+        // The target itself, or a few milliseconds past it once its audio is heard; never
+        // a stale time from before the seek.
+        const double right = m_player.GetPositionInSeconds();
+        EXPECT_GE(right, target);
+        EXPECT_LT(right, target + 0.02);
+        ASSERT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > target + 0.05; }));
+        EXPECT_LT(m_player.GetPositionInSeconds(), target + 1.0);
+        const auto reads = source.Reads();
+        ASSERT_FALSE(reads.empty());
+        EXPECT_EQ(reads.front(), static_cast<int64_t>(target * 44100)) << "fed from the target";
+    }
+    ASSERT_TRUE(m_player.Pause());
+    ASSERT_TRUE(m_player.SetPositionInSeconds(3.0));
+    EXPECT_EQ(m_player.GetStatus(), 2) << "a seek keeps the status";
+    std::this_thread::sleep_for(50ms);
+    EXPECT_DOUBLE_EQ(m_player.GetPositionInSeconds(), 3.0);
+    EXPECT_TRUE(m_player.SetPositionInSeconds(-4.0));
+    EXPECT_DOUBLE_EQ(m_player.GetPositionInSeconds(), 0.0);
+}
+
+TEST_F(SoundFilePlayerTest, PlayingToTheEndStopsByItself) {
+    RampSource source(44100 / 4);
+    ASSERT_TRUE(m_player.SetSoundFile(&source));
+    ASSERT_TRUE(m_player.PlayFile(-1, -1, false));
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetStatus() == 0; }));
+    EXPECT_DOUBLE_EQ(m_player.GetPositionInSeconds(), 0.25) << "stopped at the end";
+    EXPECT_TRUE(m_player.Stop());
+    EXPECT_EQ(m_player.GetPositionInSeconds(), 0.0);
+}
+
+TEST_F(SoundFilePlayerTest, RangeAndLoop) {
+    RampSource source(44100 * 10);
+    ASSERT_TRUE(m_player.SetSoundFile(&source));
+    ASSERT_TRUE(m_player.PlayFile(44100, 44100 + 4410, false));
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetStatus() == 0; }));
+    EXPECT_EQ(source.GetPosition(), 44100 + 4410) << "stops at the range's end";
+
+    ASSERT_TRUE(m_player.PlayFile(22050, 22050 + 4410, true));
+    double lowest = 100, highest = 0;
+    const auto until = Clock::now() + 400ms;
+    while (Clock::now() < until) {
+        const double pos = m_player.GetPositionInSeconds();
+        lowest = std::min(lowest, pos);
+        highest = std::max(highest, pos);
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(m_player.GetStatus(), 1) << "a loop keeps playing";
+    EXPECT_GE(lowest, 0.5);
+    EXPECT_LE(highest, 0.6 + 1e-6) << "the clock goes round with the loop";
+}
+
+TEST_F(SoundFilePlayerTest, NullSourceLetsGoOfTheOldOne) {
+    auto* source = new RampSource(44100 * 10);
+    ASSERT_TRUE(m_player.SetSoundFile(source));
+    ASSERT_TRUE(m_player.PlayFile(-1, -1, false));
+    ASSERT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > 0.1; }));
+    EXPECT_TRUE(m_player.SetSoundFile(nullptr));
+    EXPECT_EQ(m_player.GetStatus(), 0);
+    delete source;
+    // Nothing below may reach the deleted source (its Read would fail the test).
+    EXPECT_FALSE(m_player.PlayFile(-1, -1, false));
+    EXPECT_FALSE(m_player.SetPositionInSeconds(1.0));
+    EXPECT_EQ(m_player.GetPositionInSeconds(), 0.0);
+    std::this_thread::sleep_for(50ms);
+
+    RampSource next(44100);
+    ASSERT_TRUE(m_player.SetSoundFile(&next));
+    EXPECT_TRUE(m_player.PlayFile(-1, -1, false));
+    EXPECT_TRUE(WaitFor([&] { return m_player.GetPositionInSeconds() > 0.05; }));
+}

@@ -1,0 +1,90 @@
+// CPlaybackManager: the playback device, a GStreamer output pipeline fed from a callback.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "tindlib/WaveFormat.h"
+
+typedef struct _GstElement GstElement;
+typedef struct _GstPad GstPad;
+
+namespace tindlib {
+
+// Plays interleaved PCM through
+//   appsrc ! audioconvert ! audioresample ! <sink>
+// where <sink> is the gst-launch description in the environment variable
+// TINDLIB_AUDIO_SINK (e.g. "fakesink sync=true") or autoaudiosink.
+//
+// Device time runs from 0 at every Start or Flush and is the time of the audio being
+// heard now (the sink's position, its latency accounted for).
+//
+// Threads: every public member may be called from any thread except the streaming
+// thread; calls are serialised by the owner (CSoundFilePlayer). The feed runs on the
+// streaming thread, and OnFlush on the thread that calls Flush.
+class CPlaybackManager {
+public:
+    class IFeed {
+    public:
+        virtual ~IFeed() = default;
+        // Fills up to nFrames frames; fewer (or 0) means the end of the audio. Streaming
+        // thread; must not call back into the device.
+        virtual int64_t Fill(uint8_t* pBuffer, int64_t nFrames) = 0;
+        // The queued audio has been dropped and the device time restarts at 0; the next
+        // Fill continues wherever the feed now stands. Called inside Flush.
+        virtual void OnFlush() = 0;
+    };
+
+    static constexpr int64_t kBlockFrames = 1024;  // ~23 ms at 44.1 kHz per buffer
+
+    CPlaybackManager();
+    ~CPlaybackManager();
+    CPlaybackManager(const CPlaybackManager&) = delete;
+    CPlaybackManager& operator=(const CPlaybackManager&) = delete;
+
+    // Builds the pipeline for the format, ready to start. False (and a reason in
+    // GetLastError) when the format is not PCM or the pipeline cannot be made.
+    bool Open(const WAVEFORMATEX& format, IFeed* pFeed);
+    void Close();
+    bool IsOpen() const { return m_pPipeline != nullptr; }
+
+    bool Start();  // from the beginning of the feed, device time 0
+    bool Pause();  // holds the device time
+    bool Resume();
+    void Halt();  // drops everything queued; Start begins again
+    // Drops the queued audio, calls the feed's OnFlush and restarts the device time at 0
+    // keeping the paused/playing state. False when not started.
+    bool Flush();
+
+    // The device time in seconds; false until audio from the current Start/Flush has
+    // reached the sink.
+    bool QueryTime(double* pSeconds) const;
+    // The sink has played the end of the feed (or the pipeline failed).
+    bool IsEnded() const { return m_bEnded; }
+    std::string GetLastError() const;
+
+private:
+    static void OnNeedData(GstElement* pSrc, unsigned nLength, void* pSelf);
+    static int OnSeekData(GstElement* pSrc, uint64_t nOffset, void* pSelf);
+    void SetError(const std::string& strError);
+
+    GstElement* m_pPipeline = nullptr;
+    GstElement* m_pSrc = nullptr;
+    GstPad* m_pSinkPad = nullptr;  // the first sink's input, watched for arriving audio
+    unsigned long m_nProbe = 0;
+    IFeed* m_pFeed = nullptr;
+    WAVEFORMATEX m_format;
+    bool m_bStarted = false;
+
+    // --- streaming thread only
+    std::atomic<int64_t> m_nPushedFrames{0};  // since the last Start/Flush: next buffer time
+
+    std::atomic<bool> m_bAudioArrived{false};
+    std::atomic<bool> m_bEnded{false};
+    mutable std::mutex m_errorMutex;
+    std::string m_strError;  // guarded by m_errorMutex
+};
+
+}  // namespace tindlib
