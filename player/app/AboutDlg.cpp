@@ -9,6 +9,7 @@
 #include "player/app/ButtonIcons.h"
 #include "player/app/PlayerApp.h"
 #include "player/util/DlgItem.h"
+#include "tindlib/HyperLink2.h"
 
 namespace {
 
@@ -68,15 +69,9 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
 
     // No public web site yet: the link shows and opens the help page.
     const QString strHelp = CPlayerApp::HelpPath();
-    m_link = new QLabel(this);
+    m_link = new tindlib::CHyperLink2(QStringLiteral("Quillet help"), this);
     m_link->setGeometry(MapRect(font(), 53, 123, 80, 8));
     m_link->setAlignment(Qt::AlignCenter);
-    m_link->setTextFormat(Qt::RichText);
-    m_link->setText(QStringLiteral("<a href=\"%1\">Quillet help</a>")
-                        .arg(QUrl::fromLocalFile(strHelp).toString()));
-    m_link->setToolTip(strHelp);
-    m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    connect(m_link, &QLabel::linkActivated, this,
-            [](const QString& link) { CPlayerApp::OpenUrl(QUrl(link)); });
+    m_link->SetURL(QUrl::fromLocalFile(strHelp).toString());
     SetDlgItemId(m_link, kIdWebLink);
 }

@@ -3,7 +3,9 @@
 
 #include <QDialog>
 
-class QLabel;
+namespace tindlib {
+class CHyperLink2;
+}
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -11,5 +13,5 @@ class CAboutDlg : public QDialog {
 public:
     explicit CAboutDlg(QWidget* pParent = nullptr);
 
-    QLabel* m_link = nullptr;  // control 1007
+    tindlib::CHyperLink2* m_link = nullptr;  // control 1007
 };

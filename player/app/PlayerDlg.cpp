@@ -17,6 +17,7 @@
 #include "player/cdg/view/CdgView.h"
 #include "player/util/DlgItem.h"
 #include "player/util/ResourceStrings.h"
+#include "tindlib/HyperLink2.h"
 
 namespace {
 
@@ -186,16 +187,10 @@ void CPlayerDlg::CreateControls() {
     m_pCurrentFile = static_cast<QLabel*>(GetDlgItem(IDC_CURRENT_FILE));
 
     // No public web site yet: the link shows and opens the help page.
-    auto* pLink = new QLabel(this);
+    auto* pLink = new tindlib::CHyperLink2(QStringLiteral("Brindle: Quillet help"), this);
     pLink->setGeometry(MapDialogRect(113, 115, 84, 8));
     pLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    pLink->setTextFormat(Qt::RichText);
-    pLink->setText(QStringLiteral("<a href=\"%1\">Brindle: Quillet help</a>")
-                       .arg(QUrl::fromLocalFile(CPlayerApp::HelpPath()).toString()));
-    pLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    pLink->setToolTip(CPlayerApp::HelpPath());
-    connect(pLink, &QLabel::linkActivated, this,
-            [](const QString& link) { CPlayerApp::OpenUrl(QUrl(link)); });
+    pLink->SetURL(QUrl::fromLocalFile(CPlayerApp::HelpPath()).toString());
     SetDlgItemId(pLink, IDC_WEBLINK);
 }
 
