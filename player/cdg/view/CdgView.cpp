@@ -154,7 +154,9 @@ void CCdgView::Render() {
 void CCdgView::Present(QImage frame) {
     m_frame = std::move(frame);
     m_bNewFrame = true;
-    update();
+    // Painted now rather than on a later update request: the frame is already late by
+    // up to one tick.
+    repaint();
 }
 
 QRect CCdgView::FrameRect(const QSize& widget, bool bFullScreen) {
