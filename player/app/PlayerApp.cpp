@@ -74,19 +74,8 @@ int CPlayerApp::LoadFps() {
 }
 
 QString CPlayerApp::HelpPath() {
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    const QStringList candidates = {
-        programDir.filePath(QLatin1String(kHelpPage)),
-        programDir.filePath(QStringLiteral("help/") + QLatin1String(kHelpPage)),
-        programDir.filePath(QStringLiteral("../share/quillet/help/") + QLatin1String(kHelpPage)),
-        programDir.filePath(QStringLiteral("../share/doc/quillet/") + QLatin1String(kHelpPage)),
-    };
-    for (const QString& candidate : candidates) {
-        if (QFileInfo::exists(candidate)) {
-            return QFileInfo(candidate).absoluteFilePath();
-        }
-    }
-    return QFileInfo(candidates.front()).absoluteFilePath();
+    // Shipped beside the program, in the build tree and when installed alike.
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(kHelpPage));
 }
 
 void CPlayerApp::OnHelp() {

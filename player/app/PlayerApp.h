@@ -43,7 +43,7 @@ public:
     // Reads "FPS" from the settings, replaces an unusable value by 25 and writes the
     // result back. Needs the application's organisation and name to be set.
     static int LoadFps();
-    // The help page: beside the program, in its help folder, or installed.
+    // The help page beside the program.
     static QString HelpPath();
     // Opens the help page in the desktop's browser.
     static void OnHelp();
