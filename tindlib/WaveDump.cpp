@@ -42,7 +42,37 @@ CWaveDump::CWaveDump() {
     callbacks.new_sample = [](GstAppSink* pSink, gpointer pSelf) -> GstFlowReturn {
         return static_cast<GstFlowReturn>(OnNewSample(GST_ELEMENT(pSink), pSelf));
     };
+    callbacks.eos = [](GstAppSink*, gpointer pSelf) {
+        CWaveDumpSample end;
+        end.nKind = CWaveDumpSample::Kind::EndOfStream;
+        static_cast<CWaveDump*>(pSelf)->Deliver(end);
+    };
     gst_app_sink_set_callbacks(GST_APP_SINK(m_pSink), &callbacks, this, nullptr);
+    GstPad* pPad = gst_element_get_static_pad(m_pSink, "sink");
+    gst_pad_add_probe(
+        pPad, GST_PAD_PROBE_TYPE_EVENT_FLUSH,
+        [](GstPad*, GstPadProbeInfo* pInfo, gpointer pSelf) -> GstPadProbeReturn {
+            if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(pInfo)) == GST_EVENT_FLUSH_STOP) {
+                CWaveDumpSample flushed;
+                flushed.nKind = CWaveDumpSample::Kind::Flushed;
+                static_cast<CWaveDump*>(pSelf)->Deliver(flushed);
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        this, nullptr);
+    gst_object_unref(pPad);
+}
+
+void CWaveDump::Deliver(const CWaveDumpSample& sample) {
+    const Callback pCallback = m_pCallback;
+    if (pCallback == nullptr) {
+        return;
+    }
+    try {
+        pCallback(sample, m_pUser);
+    } catch (...) {
+        // The contract forbids throwing; never let it unwind into GStreamer.
+    }
 }
 
 CWaveDump::~CWaveDump() {
@@ -81,9 +111,8 @@ int CWaveDump::OnNewSample(GstElement* pSink, void* pSelf) {
         return GST_FLOW_EOS;
     }
     GstBuffer* pBuffer = gst_sample_get_buffer(pSample);
-    const Callback pCallback = self->m_pCallback;
     GstMapInfo map;
-    if (pCallback != nullptr && pBuffer != nullptr && gst_buffer_map(pBuffer, &map, GST_MAP_READ)) {
+    if (pBuffer != nullptr && gst_buffer_map(pBuffer, &map, GST_MAP_READ)) {
         CWaveDumpSample sample;
         sample.pData = map.data;
         sample.nLength = map.size;
@@ -93,11 +122,7 @@ int CWaveDump::OnNewSample(GstElement* pSink, void* pSelf) {
             sample.nMediaTime = static_cast<int64_t>(gst_util_uint64_scale_round(
                 GST_BUFFER_PTS(pBuffer), static_cast<guint64>(info.rate), GST_SECOND));
         }
-        try {
-            pCallback(sample, self->m_pUser);
-        } catch (...) {
-            // The contract forbids throwing; never let it unwind into GStreamer.
-        }
+        self->Deliver(sample);
         gst_buffer_unmap(pBuffer, &map);
     }
     gst_sample_unref(pSample);

@@ -11,8 +11,15 @@ typedef struct _GstElement GstElement;
 
 namespace tindlib {
 
-// One sample as the callback sees it. The data is valid only during the call.
+// What one callback reports. The data is valid only during the call.
 struct CWaveDumpSample {
+    enum class Kind {
+        Data,         // decoded PCM, on the streaming thread
+        EndOfStream,  // no data; in order after the last sample, on the streaming thread
+        Flushed,      // no data; a flush (e.g. a flushing seek) has ended: everything
+                      // after this comes from the new position. On the flushing thread.
+    };
+    Kind nKind = Kind::Data;
     const uint8_t* pData = nullptr;
     size_t nLength = 0;       // bytes
     int64_t nMediaTime = -1;  // index of the first frame in the stream; -1 when unknown
@@ -22,6 +29,7 @@ struct CWaveDumpSample {
 // and link the decoder's raw audio to it. The callback runs on the pipeline's streaming
 // thread, once per sample, and the sink takes no further sample until it returns; a
 // callback that blocks therefore holds the upstream decoder back. It must not throw.
+// It also hears of the end of the stream and of the end of every flush (see Kind).
 //
 // Threads: SetCallback before the pipeline leaves the NULL state (or while no sample
 // flows); GetConnectedFormat from any thread.
@@ -44,6 +52,7 @@ public:
 
 private:
     static int OnNewSample(GstElement* pSink, void* pSelf);
+    void Deliver(const CWaveDumpSample& sample);
 
     GstElement* m_pSink = nullptr;
     std::atomic<Callback> m_pCallback{nullptr};

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kTargetPolls = 2000;  // 1 ms each: how long a reader waits for a seek target
 constexpr auto kReaderWait = std::chrono::milliseconds(10);
+constexpr auto kWriterWait = std::chrono::milliseconds(10);
 
 void SleepMs(int nMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(nMs));
@@ -34,6 +35,7 @@ bool CDecodedSoundFile::Open(const std::string& strPath, unsigned nMode) {
     m_bTargetReached = true;
     m_bEndOfStream = false;
     m_bStartForced = false;
+    m_bAwaitFlush = false;
     m_nDeliveredFrames = 0;
     // Cleared before building: a pipeline that must decode to learn its length stores
     // from the start.
@@ -70,17 +72,30 @@ void CDecodedSoundFile::RunGraph() {
 
 bool CDecodedSoundFile::PollBus() {
     while (m_pBus != nullptr && !m_bEndOfStream) {
-        GstMessage* pMsg = gst_bus_pop_filtered(
-            m_pBus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        // Completion itself comes through the dump, in order with the samples. A decoding
+        // error mid-stream ends the stream too: the reader must not wait for data that
+        // will never come.
+        GstMessage* pMsg = gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR);
         if (pMsg == nullptr) {
             break;
         }
-        // A decoding error mid-stream ends the stream as completion does: the reader
-        // must not wait for data that will never come.
         m_bEndOfStream = true;
         gst_message_unref(pMsg);
     }
     return m_bEndOfStream;
+}
+
+void CDecodedSoundFile::SignalRoom() {
+    {
+        std::lock_guard<std::mutex> wake(m_wakeMutex);
+        ++m_nReads;
+    }
+    m_room.notify_one();
+}
+
+void CDecodedSoundFile::RequestStop() {
+    m_bStop = true;
+    SignalRoom();
 }
 
 void CDecodedSoundFile::WaitCallbackIdle(int nPollMs) {
@@ -113,6 +128,9 @@ int64_t CDecodedSoundFile::Read(void* pBuffer, int64_t nFrames) {
             std::lock_guard<std::mutex> wake(m_wakeMutex);
             nSeenWrites = m_nWrites;
         }
+        // Looked at before the ring: the end is reported after the last sample is stored,
+        // so an end seen here means the ring already holds everything.
+        const bool bEnded = PollBus();
         size_t nAhead = 0;
         {
             tindlib::CScopedLock guard(m_lock);
@@ -130,15 +148,16 @@ int64_t CDecodedSoundFile::Read(void* pBuffer, int64_t nFrames) {
                 }
             }
         }
+        SignalRoom();
         if (nWanted == 0) {
             break;
         }
         // At the end, everything still in the ring is delivered before reads run dry.
-        if (PollBus() && nAhead < nAlign) {
+        if (bEnded && nAhead < nAlign) {
             break;
         }
         RunGraph();
-        if (!m_bEndOfStream) {
+        if (!bEnded) {
             std::unique_lock<std::mutex> wake(m_wakeMutex);
             m_wake.wait_for(wake, kReaderWait, [&] { return m_nWrites != nSeenWrites; });
         }
@@ -152,6 +171,7 @@ int64_t CDecodedSoundFile::Seek(int64_t nFrame, int) {
     if (!IsOpen() || nAlign == 0) {
         return nFrame;
     }
+    bool bInRing = false;
     {
         tindlib::CScopedLock guard(m_lock);
         const int64_t nHeld = static_cast<int64_t>(m_pBuffer->GetDataInBuffer()) / nAlign;
@@ -162,11 +182,15 @@ int64_t CDecodedSoundFile::Seek(int64_t nFrame, int) {
             if (nCursor > nKeep) {
                 ReleaseBehindCursor(nCursor - nKeep);
             }
-            return nFrame;
+            bInRing = true;
         }
     }
+    if (bInRing) {
+        SignalRoom();
+        return nFrame;
+    }
     // Hard seek: park the streaming side, empty the ring, reposition the pipeline.
-    m_bStop = true;
+    RequestStop();
     WaitCallbackIdle(1);
     {
         tindlib::CScopedLock guard(m_lock);
@@ -175,21 +199,23 @@ int64_t CDecodedSoundFile::Seek(int64_t nFrame, int) {
     }
     m_nTargetFrame = nFrame;
     m_bTargetReached = false;
+    m_bEndOfStream = false;
+    m_nDeliveredFrames = nFrame;
+    // From here the streaming side drops what it gets until the flush of the seek below
+    // has ended; what comes after is from the new position and must not be lost.
+    m_bAwaitFlush = true;
+    m_bStop = false;
     // Rounded up, so that clipping at this time keeps the target frame and drops the one
     // before it.
     const auto nTime = static_cast<gint64>(gst_util_uint64_scale_ceil(
         static_cast<guint64>(nFrame), GST_SECOND, GetFormat().nSamplesPerSec));
-    gst_element_seek(m_pGraph, 1.0, GST_FORMAT_TIME,
-                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                     GST_SEEK_TYPE_SET, nTime, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    // The flush is complete: a completion still on the bus belongs to the old position.
-    if (m_pBus != nullptr) {
-        gst_bus_set_flushing(m_pBus, TRUE);
-        gst_bus_set_flushing(m_pBus, FALSE);
+    const gboolean bSeeked =
+        gst_element_seek(m_pGraph, 1.0, GST_FORMAT_TIME,
+                         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                         GST_SEEK_TYPE_SET, nTime, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    if (!bSeeked) {
+        m_bAwaitFlush = false;  // no flush will come; the target rule sorts out the rest
     }
-    m_bEndOfStream = false;
-    m_nDeliveredFrames = nFrame;
-    m_bStop = false;
     return nFrame;
 }
 
@@ -216,7 +242,11 @@ int64_t CDecodedSoundFile::GetLength() {
 
 void CDecodedSoundFile::DumpCallback(const tindlib::CWaveDumpSample& sample, void* pSource) {
     auto* self = static_cast<CDecodedSoundFile*>(pSource);
-    if (sample.nMediaTime >= 0) {
+    if (sample.nKind == tindlib::CWaveDumpSample::Kind::Flushed) {
+        self->m_bAwaitFlush = false;
+    } else if (sample.nKind == tindlib::CWaveDumpSample::Kind::EndOfStream) {
+        self->StoreEndOfStream();
+    } else if (sample.nMediaTime >= 0) {
         self->StoreSample(sample.pData, sample.nLength, sample.nMediaTime);
     } else {
         const int64_t nAlign = std::max(self->GetBlockAlign(), 1);
@@ -225,12 +255,27 @@ void CDecodedSoundFile::DumpCallback(const tindlib::CWaveDumpSample& sample, voi
     }
 }
 
+void CDecodedSoundFile::StoreEndOfStream() {
+    // Same handshake as a sample: until a hard seek's flush has ended, the end belongs
+    // to the old position.
+    m_bCallbackIdle = false;
+    if (!m_bStop && !m_bAwaitFlush) {
+        m_bEndOfStream = true;
+        {
+            std::lock_guard<std::mutex> wake(m_wakeMutex);
+            ++m_nWrites;
+        }
+        m_wake.notify_one();
+    }
+    m_bCallbackIdle = true;
+}
+
 void CDecodedSoundFile::StoreSample(const uint8_t* pData, size_t nBytes, int64_t nStartFrame) {
     // Busy first, then look at m_bStop: a seek that has set m_bStop and then sees this
     // side idle knows it will not touch the ring or the target any more.
     m_bCallbackIdle = false;
     const size_t nAlign = static_cast<size_t>(GetBlockAlign());
-    if (m_bStop || nAlign == 0) {
+    if (m_bStop || m_bAwaitFlush || nAlign == 0) {
         m_bCallbackIdle = true;
         return;
     }
@@ -255,6 +300,11 @@ void CDecodedSoundFile::StoreSample(const uint8_t* pData, size_t nBytes, int64_t
     }
     while (nBytes > 0 && !m_bStop) {
         size_t nWritten = 0;
+        uint64_t nSeenReads = 0;
+        {
+            std::lock_guard<std::mutex> wake(m_wakeMutex);
+            nSeenReads = m_nReads;
+        }
         {
             tindlib::CScopedLock guard(m_lock);
             const size_t nCursor = m_pBuffer->GetCurPos();
@@ -263,7 +313,9 @@ void CDecodedSoundFile::StoreSample(const uint8_t* pData, size_t nBytes, int64_t
             m_pBuffer->SetCurPos(nCursor);
         }
         if (nWritten == 0) {
-            SleepMs(1);  // full: the reader frees room as it plays
+            // Full: the reader frees room as it plays.
+            std::unique_lock<std::mutex> wake(m_wakeMutex);
+            m_room.wait_for(wake, kWriterWait, [&] { return m_nReads != nSeenReads || m_bStop; });
             continue;
         }
         pData += nWritten;

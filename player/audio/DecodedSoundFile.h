@@ -66,10 +66,14 @@ private:
     // True once the pipeline reports a duration; may start decoding to learn it.
     bool WaitDuration();
     void StoreSample(const uint8_t* pData, size_t nBytes, int64_t nStartFrame);
+    void StoreEndOfStream();
     void RunGraph();
-    // Takes completion and errors off the bus; true when the stream has ended.
+    // Takes errors off the bus (a broken stream ends); true when the stream has ended.
     bool PollBus();
     void WaitCallbackIdle(int nPollMs);
+    // Sets m_bStop and wakes a writer waiting for room.
+    void RequestStop();
+    void SignalRoom();
     void ReleaseBehindCursor(size_t nBytes);  // ring lock held
     size_t ReleaseChunk() const;              // whole frames
 
@@ -97,9 +101,15 @@ private:
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bCallbackIdle{true};
     std::atomic<bool> m_bStartForced{false};
+    // After a hard seek, until the pipeline's flush has ended: what arrives is from the
+    // old position and is dropped.
+    std::atomic<bool> m_bAwaitFlush{false};
 
-    // Wakes a reader waiting for data as soon as the writer appends.
+    // Wake the reader as soon as the writer appends, and the writer as soon as the reader
+    // frees room or a stop is asked for; the waits also time out, as polls.
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
+    std::condition_variable m_room;
     uint64_t m_nWrites = 0;  // guarded by m_wakeMutex
+    uint64_t m_nReads = 0;   // guarded by m_wakeMutex
 };

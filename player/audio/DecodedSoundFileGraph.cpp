@@ -224,7 +224,7 @@ bool CDecodedSoundFile::WaitDuration() {
 }
 
 bool CDecodedSoundFile::Close() {
-    m_bStop = true;
+    RequestStop();
     if (m_pGraph != nullptr) {
         // Joins the streaming threads; a callback waiting for room leaves on m_bStop.
         gst_element_set_state(m_pGraph, GST_STATE_NULL);

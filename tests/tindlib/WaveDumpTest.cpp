@@ -17,12 +17,22 @@ namespace {
 struct Log {
     std::vector<int64_t> times;
     std::vector<size_t> lengths;
+    std::atomic<int> ends{0};
+    std::atomic<bool> dataAfterEnd{false};
     std::atomic<int> inside{0};
     std::atomic<bool> overlapped{false};
 };
 
 void Record(const CWaveDumpSample& sample, void* pUser) {
     auto* log = static_cast<Log*>(pUser);
+    if (sample.nKind == CWaveDumpSample::Kind::EndOfStream) {
+        ++log->ends;
+        return;
+    }
+    if (sample.nKind != CWaveDumpSample::Kind::Data) {
+        return;
+    }
+    log->dataAfterEnd = log->dataAfterEnd || log->ends > 0;
     if (log->inside.fetch_add(1) != 0) {
         log->overlapped = true;
     }
@@ -77,4 +87,6 @@ TEST(WaveDump, HandsEachSampleToTheCallbackInOrder) {
         EXPECT_EQ(log.lengths[i], 441u * 4);
     }
     EXPECT_FALSE(log.overlapped) << "no sample may arrive while the callback runs";
+    EXPECT_EQ(log.ends, 1) << "the end is reported once";
+    EXPECT_FALSE(log.dataAfterEnd) << "and after the last sample";
 }
