@@ -30,13 +30,13 @@ QMessageBox::StandardButtons ButtonsOfType(int nType) {
     switch (nType & kButtonMask) {
         case kMbOkCancel:
             return QMessageBox::Ok | QMessageBox::Cancel;
-        case 0x02:
+        case kMbAbortRetryIgnore:
             return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-        case 0x03:
+        case kMbYesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         case kMbYesNo:
             return QMessageBox::Yes | QMessageBox::No;
-        case 0x05:
+        case kMbRetryCancel:
             return QMessageBox::Retry | QMessageBox::Cancel;
         default:
             return QMessageBox::Ok;

@@ -17,7 +17,10 @@ QString FitPathToControl(const std::string& path, const QWidget* pControl, const
 inline constexpr int kMessageError = -1;  // the error icon and an OK button
 inline constexpr int kMbOk = 0x00;
 inline constexpr int kMbOkCancel = 0x01;
+inline constexpr int kMbAbortRetryIgnore = 0x02;
+inline constexpr int kMbYesNoCancel = 0x03;
 inline constexpr int kMbYesNo = 0x04;
+inline constexpr int kMbRetryCancel = 0x05;
 inline constexpr int kMbIconError = 0x10;
 inline constexpr int kMbIconQuestion = 0x20;
 inline constexpr int kMbIconWarning = 0x30;

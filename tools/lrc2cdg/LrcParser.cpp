@@ -236,11 +236,13 @@ bool LrcParser::Parse(const std::string& text, LrcSong& song, std::string& error
         if (times.empty()) {
             continue;
         }
+        std::string body = line.substr(pos);
+        std::replace(body.begin(), body.end(), '\t', ' ');
         RawLine raw;
         raw.nSourceLine = nLine;
         // Word times belong to the line's earliest time; the other copies are shifted.
         raw.dStart = *std::min_element(times.begin(), times.end());
-        if (!ParseWords(line.substr(pos), raw.dStart, nLine, raw, error)) {
+        if (!ParseWords(body, raw.dStart, nLine, raw, error)) {
             return false;
         }
         // A line given several times: the copies keep the first one's word rhythm.

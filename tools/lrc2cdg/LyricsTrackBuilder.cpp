@@ -22,6 +22,7 @@ constexpr int kFirstColumn = 1;
 constexpr int kColumns = 48;
 constexpr int kLineRows = 3;  // a large line is two tile rows high, plus one row of space
 constexpr int kTileHeight = 12;
+constexpr double kPacketsPerSecond = 300.0;             // 75 sectors x 4 packets
 constexpr int kScrollPixels = kLineRows * kTileHeight;  // 36
 constexpr int kSlots = 5;
 constexpr std::array<int, kSlots> kSlotRow = {2, 5, 8, 11, 14};
@@ -33,6 +34,7 @@ constexpr int kCardLine2Row = 12;
 
 // Timing in seconds.
 constexpr double kPageLead = 2.5;         // the first lyric page appears this early
+constexpr double kTitleSeconds = 2.0;     // the title card needs this long before the page
 constexpr double kScrollSeconds = 0.3;    // a scroll ends this close to the next line
 constexpr int kMaxScrollSpacing = 3;      // packets between scroll steps at most
 constexpr double kClosingPause = 1.5;     // after the last line, before the closing card
@@ -266,23 +268,28 @@ bool LyricsTrackBuilder::Build(const LrcSong& song, double dLength, CdgTrackWrit
                 "; at most " + FormatTime(kMaxSeconds) + " is made";
         return false;
     }
-    const auto cursorTime = [this] { return static_cast<double>(m_nCursor) / 300.0; };
+    const auto cursorTime = [this] { return static_cast<double>(m_nCursor) / kPacketsPerSecond; };
     const auto placeFrom = [this](double dAt) {
         m_nCursor = std::max(m_nCursor, CdgTrackWriter::PacketAt(dAt));
     };
 
-    // Opening: black palette, border, cleared picture, the title card fading in.
-    LoadPalette(0.0);
+    // Opening: border and cleared picture; when the singing leaves time for it, the title
+    // card fades in from black, otherwise the colours are there at once.
+    const bool bTitleCard =
+        m_lines.empty() || song.lines.front().dStart >= kPageLead + kTitleSeconds;
+    LoadPalette(bTitleCard ? 0.0 : 1.0);
     PlaceAtCursor(cdgauthor::LoadColors(true, kHighColors));
     PlaceAtCursor(cdgauthor::BorderPreset(kBorder));
     PlaceAtCursor(cdgauthor::MemoryPreset(kBackground));
-    const std::u32string byline =
-        song.author.empty() ? std::u32string() : U"LYRICS BY " + DecodeChecked(song.author);
-    DrawCard(DecodeChecked(song.title), DecodeChecked(song.artist), byline);
-    const double dFadeIn = cursorTime();
-    for (int k = 1; k <= kFadeSteps; ++k) {
-        placeFrom(dFadeIn + kFadeSeconds * k / kFadeSteps);
-        LoadPalette(static_cast<double>(k) / kFadeSteps);
+    if (bTitleCard) {
+        const std::u32string byline =
+            song.author.empty() ? std::u32string() : U"LYRICS BY " + DecodeChecked(song.author);
+        DrawCard(DecodeChecked(song.title), DecodeChecked(song.artist), byline);
+        const double dFadeIn = cursorTime();
+        for (int k = 1; k <= kFadeSteps; ++k) {
+            placeFrom(dFadeIn + kFadeSeconds * k / kFadeSteps);
+            LoadPalette(static_cast<double>(k) / kFadeSteps);
+        }
     }
 
     // The first lyric page: the first line in the singing slot, the next ones below it.

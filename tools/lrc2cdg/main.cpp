@@ -11,6 +11,9 @@
 
 namespace {
 
+constexpr double kPacketsPerSecond = 300.0;
+constexpr double kMaxLength = lrc2cdg::LyricsTrackBuilder::kMaxSeconds;
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: lrc2cdg [--length SECONDS] INPUT.lrc OUTPUT.cdg\n"
@@ -27,7 +30,7 @@ int main(int argc, char** argv) {
     if (nArg + 1 < argc && std::strcmp(argv[nArg], "--length") == 0) {
         char* pEnd = nullptr;
         dLength = std::strtod(argv[nArg + 1], &pEnd);
-        if (pEnd == argv[nArg + 1] || *pEnd != '\0' || !(dLength > 0.0) || dLength > 7200.0) {
+        if (pEnd == argv[nArg + 1] || *pEnd != '\0' || !(dLength > 0.0) || dLength > kMaxLength) {
             std::fprintf(stderr, "lrc2cdg: bad length \"%s\"\n", argv[nArg + 1]);
             return 2;
         }
@@ -64,6 +67,6 @@ int main(int argc, char** argv) {
     }
     std::printf("%s: %zu lines, %lld packets (%.1f s)\n", output.c_str(), song.lines.size(),
                 static_cast<long long>(writer.GetPacketCount()),
-                static_cast<double>(writer.GetPacketCount()) / 300.0);
+                static_cast<double>(writer.GetPacketCount()) / kPacketsPerSecond);
     return 0;
 }

@@ -71,6 +71,7 @@ TEST(LrcParserTest, PlainLinesAreSungUntilTheNextLine) {
     EXPECT_DOUBLE_EQ(song.lines[1].words[0].dEnd, 12.0);  // an empty line ends it
     EXPECT_DOUBLE_EQ(song.lines[2].words[0].dEnd, 20.0 + LrcParser::kDefaultLastPiece);
     EXPECT_EQ(song.lines[2].Text(), "Last line");
+    EXPECT_EQ(MustParse("[00:01.00]Tab\tand\ttab\n").lines[0].Text(), "Tab and tab");
 }
 
 TEST(LrcParserTest, RepeatedLinesAreCopiedAndSorted) {

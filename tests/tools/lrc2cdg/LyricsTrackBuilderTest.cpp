@@ -208,6 +208,20 @@ TEST(LyricsTrackBuilderTest, TooLongLinesAndTracksAreRefusedAndUnknownLettersWar
     EXPECT_NE(builder.GetWarnings()[0].find("U+266A"), std::string::npos);
 }
 
+TEST(LyricsTrackBuilderTest, EarlySingingSkipsTheTitleCard) {
+    const auto pBuilt = Build("[ti:Quick]\n[00:00.50]<00:00.50>Go <00:01.00>now<00:01.50>\n");
+    TrackPlayer player(pBuilt->writer);
+    player.PlayUntil(0.1);
+    EXPECT_EQ(player.Screen().GetPaletteEntry(LyricsTrackBuilder::kUnsung), 0x00E0E0E0u);
+    EXPECT_EQ(player.Count(6, kRows, 1, 48)[LyricsTrackBuilder::kTitle], 0);
+    for (const auto& piece : pBuilt->builder.GetSchedule()) {
+        EXPECT_LE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart + 0.02));
+    }
+    player.PlayUntil(1.6);
+    EXPECT_GT(
+        player.Count(LyricsTrackBuilder::kSingingRow, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
+}
+
 TEST(LyricsTrackBuilderTest, CommittedDemoIsWhatTheGeneratorMakes) {
     LrcSong song;
     std::string error;
