@@ -339,19 +339,25 @@ void CPlayerDlg::keyPressEvent(QKeyEvent* pEvent) {
 }
 
 void CPlayerDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
+    QMenu* pMenu = CreateContextMenu();
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    pMenu->popup(pEvent->globalPos());
+}
+
+QMenu* CPlayerDlg::CreateContextMenu() {
     // This platform's window managers give no system menu; the dialog's own menu holds
     // the commands, and the About item last, after a separator.
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("&Open..."), this, [this] { OnCommand(IDC_OPEN); });
-    menu.addAction(QStringLiteral("&Play/Pause"), this, [this] { OnCommand(IDC_PLAY); });
-    menu.addAction(QStringLiteral("&Stop"), this, [this] { OnCommand(IDC_STOP); });
-    menu.addAction(QStringLiteral("&Full screen"), this, [this] { OnCommand(IDC_FULLSCREEN); });
-    menu.addAction(QStringLiteral("&Help\tF1"), this, [] { CPlayerApp::OnHelp(); });
-    menu.addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(IDC_CLOSE); });
+    auto* pMenu = new QMenu(this);
+    pMenu->addAction(QStringLiteral("&Open..."), this, [this] { OnCommand(IDC_OPEN); });
+    pMenu->addAction(QStringLiteral("&Play/Pause"), this, [this] { OnCommand(IDC_PLAY); });
+    pMenu->addAction(QStringLiteral("&Stop"), this, [this] { OnCommand(IDC_STOP); });
+    pMenu->addAction(QStringLiteral("&Full screen"), this, [this] { OnCommand(IDC_FULLSCREEN); });
+    pMenu->addAction(QStringLiteral("&Help\tF1"), this, [] { CPlayerApp::OnHelp(); });
+    pMenu->addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(IDC_CLOSE); });
     const QString strAbout = LoadResourceString(IDS_ABOUTBOX);
     if (!strAbout.isEmpty()) {
-        menu.addSeparator();
-        menu.addAction(strAbout, this, [this] { ShowAbout(); });
+        pMenu->addSeparator();
+        pMenu->addAction(strAbout, this, [this] { ShowAbout(); });
     }
-    menu.exec(pEvent->globalPos());
+    return pMenu;
 }

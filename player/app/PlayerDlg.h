@@ -19,6 +19,7 @@ class CCdgScreen;
 class CCdgView;
 class CPlayerApp;
 class QLabel;
+class QMenu;
 class QPushButton;
 namespace display {
 class CDisplay;
@@ -92,6 +93,9 @@ public:
     // Receives the dialog's messages (string id, message-box type) instead of a message
     // box, when set (tests).
     void SetMessageHook(std::function<void(int nStringId, int nType)> hook);
+
+    // The dialog's right-click menu (the caller owns it).
+    QMenu* CreateContextMenu();
 
     // Dialog units of this dialog's font, in pixels (as the templates are drawn).
     QRect MapDialogRect(int nLeft, int nTop, int nWidth, int nHeight) const;

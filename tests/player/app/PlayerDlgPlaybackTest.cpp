@@ -99,6 +99,24 @@ TEST_F(FastTickTest, AudioEndingStopsAfterTheDelay) {
     EXPECT_EQ(m_recorder.m_nStopsPosted, 0) << "the packets did not run out";
 }
 
+class SlowerTickTest : public PlayerFixture {
+protected:
+    SlowerTickTest() { m_nFps = 100; }  // 10 ms ticks: the 100-tick delay lasts 1 s
+};
+
+TEST_F(SlowerTickTest, StoppedAudioCountsAsTheEndOnlyAfterTheDelay) {
+    // The audio lasts 0.15 s, the packets much longer.
+    m_pDlg->OpenTrack(MakeTrack("long", 0.1, 5, 6, 0.15));
+    ASSERT_TRUE(WaitFor([&] { return Status() == 0; }));
+    // Well inside the delay: the track is not stopped yet (no rewind, picture kept).
+    QTest::qWait(200);
+    EXPECT_GT(m_pApp->m_cdgFile.m_nPacketIndex, 0);
+    ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
+    // Then the tick stops it.
+    ASSERT_TRUE(WaitFor([&] { return m_pApp->m_cdgFile.m_nPacketIndex == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Centre() == kBlack; }));
+}
+
 TEST_F(PlaybackTest, FastForwardCatchesUpWithoutSkippingPackets) {
     m_pDlg->OpenTrack(MakeTrack("long", 0.2, 6, 12, 12));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));

@@ -1,6 +1,7 @@
 // CPlayerDlg: layout and sizing, the full-screen switch, commands, messages, command lines.
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 
 #include "player/util/DisplayText.h"
@@ -88,6 +89,15 @@ TEST_F(PlayerDlgTest, KeysInTheVideoToggleFullScreenAndHideTheCursor) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(pView->geometry(), m_pDlg->GetDlgItem(IDC_VIDEO)->geometry());
     EXPECT_TRUE(m_pDlg->isVisible()) << "Escape in the video is a toggle, not the end";
+}
+
+TEST_F(PlayerDlgTest, AboutIsTheLastMenuItemAfterASeparator) {
+    std::unique_ptr<QMenu> pMenu(m_pDlg->CreateContextMenu());
+    const QList<QAction*> actions = pMenu->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+    EXPECT_EQ(actions.back()->text(), QStringLiteral("&About Quillet..."));
+    EXPECT_EQ(actions.back()->text(), LoadResourceString(IDS_ABOUTBOX));
 }
 
 TEST_F(PlayerDlgTest, EscapeEndsTheDialog) {
