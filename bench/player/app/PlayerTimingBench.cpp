@@ -2,9 +2,10 @@
 // (executed -> painted), measured on the real dialog with the clocked test audio sink.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -44,6 +45,13 @@ std::string DemoTrack() {
     const QStringList tracks =
         demo.entryList({QStringLiteral("*.cdg"), QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
     return tracks.isEmpty() ? std::string() : demo.filePath(tracks.front()).toStdString();
+}
+
+// Runs the event loop as the program does (QTest::qWait would sleep between passes).
+void RunEventLoop(int nMs) {
+    QEventLoop loop;
+    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 double Percentile(std::vector<double> values, double dFraction) {
@@ -113,7 +121,7 @@ struct Player {
         app = std::make_unique<CPlayerApp>();
         dlg = std::make_unique<CPlayerDlg>();
         dlg->show();
-        QApplication::processEvents();
+        RunEventLoop(100);
     }
     ~Player() {
         dlg.reset();
@@ -136,7 +144,7 @@ void BM_PacketLateness(benchmark::State& state) {
         CLateness lateness;
         player.dlg->SetObserver(&lateness);
         player.dlg->OpenTrack(strTrack);
-        QTest::qWait(nSeconds * 1000);
+        RunEventLoop(nSeconds * 1000);
         player.dlg->OnStop();
         player.dlg->SetObserver(nullptr);
         Report(state, lateness.Take());
@@ -176,7 +184,7 @@ void BM_FrameLatency(benchmark::State& state) {
         });
         player.dlg->SetObserver(&executed);
         player.dlg->OpenTrack(strTrack);  // no audio beside it: against silence
-        QTest::qWait(static_cast<int>(dLength * 1000) + 500);
+        RunEventLoop(static_cast<int>(dLength * 1000) + 500);
         player.dlg->OnStop();
         player.dlg->SetObserver(nullptr);
         player.dlg->GetView()->SetPresentedCallback({});
