@@ -164,9 +164,12 @@ TEST_P(CdgViewTest, WindowedResizeDropsTheScreenSurfacesFullScreenDoesNot) {
 INSTANTIATE_TEST_SUITE_P(Formats, CdgViewTest,
                          ::testing::Values(display::PixelFormat::Xrgb8888(),
                                            display::PixelFormat::Rgb565(),
+                                           display::PixelFormat::Rgb555(),
                                            display::PixelFormat::Rgb888()),
                          [](const auto& info) {
-                             return "Bits" + std::to_string(info.param.nBitsPerPixel);
+                             const display::PixelFormat& format = info.param;
+                             return "Bits" + std::to_string(format.nBitsPerPixel) +
+                                    (format == display::PixelFormat::Rgb555() ? "Rgb555" : "");
                          });
 
 TEST(CdgViewFrameRect, FullScreenKeepsFourToThreeCentredWindowedFillsAll) {
