@@ -13,6 +13,8 @@ namespace tindlib {
 namespace {
 
 constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
+// How often the sink's position is really asked for while playing.
+constexpr GstClockTime kRequeryInterval = 10 * GST_MSECOND;
 
 GstAudioFormat AudioFormatFor(const WAVEFORMATEX& format) {
     if (format.wFormatTag != WAVE_FORMAT_PCM) {
@@ -43,11 +45,13 @@ GstPadProbeReturn OnSinkBuffer(GstPad*, GstPadProbeInfo*, gpointer pArrived) {
     return GST_PAD_PROBE_OK;
 }
 
+// Nobody reads this pipeline's bus: everything is handled here and dropped, so that
+// messages do not pile up over a long playback.
 GstBusSyncReply OnBusMessage(GstBus*, GstMessage* pMsg, gpointer pEnded) {
     if (GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_EOS || GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_ERROR) {
         static_cast<std::atomic<bool>*>(pEnded)->store(true);
     }
-    return GST_BUS_PASS;
+    return GST_BUS_DROP;
 }
 
 // The input pad of the first element that has no output, searched depth-first.
@@ -187,6 +191,9 @@ bool CPlaybackManager::Start() {
     m_bAudioArrived = false;
     m_bEnded = false;
     m_bStarted = true;
+    m_bPlaying = true;
+    m_bCacheValid = false;
+    m_nCachePos = 0;
     return gst_element_set_state(m_pPipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
@@ -194,6 +201,8 @@ bool CPlaybackManager::Pause() {
     if (!m_bStarted) {
         return false;
     }
+    m_bPlaying = false;
+    m_bCacheValid = false;
     return gst_element_set_state(m_pPipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
@@ -201,6 +210,8 @@ bool CPlaybackManager::Resume() {
     if (!m_bStarted) {
         return false;
     }
+    m_bPlaying = true;
+    m_bCacheValid = false;  // m_nCachePos stays: the position must be seen moving again
     return gst_element_set_state(m_pPipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
@@ -212,6 +223,8 @@ void CPlaybackManager::Halt() {
     }
     m_bStarted = false;
     m_bEnded = false;
+    m_bPlaying = false;
+    m_bCacheValid = false;
 }
 
 bool CPlaybackManager::Flush() {
@@ -219,6 +232,8 @@ bool CPlaybackManager::Flush() {
         return false;
     }
     m_bEnded = false;
+    m_bCacheValid = false;
+    m_nCachePos = 0;
     // The seek reaches appsrc, whose seek-data handler calls the feed's OnFlush while
     // the streaming thread is parked; the sink's running time restarts at 0.
     const gboolean bOk =
@@ -232,10 +247,29 @@ bool CPlaybackManager::QueryTime(double* pSeconds) const {
     if (!m_bStarted || !m_bAudioArrived) {
         return false;
     }
+    GstClockTime nNow = GST_CLOCK_TIME_NONE;
+    if (m_bPlaying) {
+        if (GstClock* pClock = gst_element_get_clock(m_pPipeline)) {
+            nNow = gst_clock_get_time(pClock);
+            gst_object_unref(pClock);
+        }
+    }
+    if (m_bCacheValid && GST_CLOCK_TIME_IS_VALID(nNow) && nNow >= m_nCacheClock &&
+        nNow - m_nCacheClock < kRequeryInterval) {
+        *pSeconds = static_cast<double>(m_nCachePos + (nNow - m_nCacheClock)) / GST_SECOND;
+        return true;
+    }
     gint64 nPos = -1;
     if (!gst_element_query_position(m_pPipeline, GST_FORMAT_TIME, &nPos) || nPos < 0) {
+        m_bCacheValid = false;
         return false;
     }
+    // Carry forward only once the position is seen moving: a sink still starting up
+    // reports a standing position that the clock must not run ahead of.
+    const bool bMoving = m_bCacheValid || static_cast<uint64_t>(nPos) > m_nCachePos;
+    m_bCacheValid = bMoving && GST_CLOCK_TIME_IS_VALID(nNow);
+    m_nCachePos = static_cast<uint64_t>(nPos);
+    m_nCacheClock = nNow;
     *pSeconds = static_cast<double>(nPos) / GST_SECOND;
     return true;
 }

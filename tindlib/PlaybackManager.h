@@ -81,6 +81,13 @@ private:
     // --- streaming thread only
     std::atomic<int64_t> m_nPushedFrames{0};  // since the last Start/Flush: next buffer time
 
+    // Position queries are spaced out; in between the device time is carried forward
+    // with the pipeline clock. Used by QueryTime only (callers are serialised).
+    mutable bool m_bCacheValid = false;
+    mutable uint64_t m_nCachePos = 0;    // ns, from the last position query
+    mutable uint64_t m_nCacheClock = 0;  // pipeline clock at that query
+    bool m_bPlaying = false;             // PLAYING asked for (not paused or halted)
+
     std::atomic<bool> m_bAudioArrived{false};
     std::atomic<bool> m_bEnded{false};
     mutable std::mutex m_errorMutex;

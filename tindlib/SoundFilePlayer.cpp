@@ -44,6 +44,7 @@ bool CSoundFilePlayer::SetSoundFile(CSoundFile* pSoundFile) {
     {
         std::lock_guard<std::mutex> source(m_sourceMutex);
         m_pSoundFile = nullptr;
+        std::lock_guard<std::mutex> anchors(m_anchorMutex);
         m_anchors.clear();
         m_nPendingFrame = -1;
     }
@@ -74,6 +75,7 @@ bool CSoundFilePlayer::StartLocked() {
         std::lock_guard<std::mutex> source(m_sourceMutex);
         m_nDeviceFrames = 0;
         nFirst = m_pSoundFile->GetPosition();
+        std::lock_guard<std::mutex> anchors(m_anchorMutex);
         m_anchors.assign(1, Anchor{0, nFirst});
     }
     m_nActiveAnchor = 0;
@@ -175,7 +177,8 @@ double CSoundFilePlayer::SourceSecondsLocked() {
 }
 
 double CSoundFilePlayer::DeviceToSourceSeconds(double dDevice, int64_t* pnAnchor) {
-    std::lock_guard<std::mutex> source(m_sourceMutex);
+    // Only the anchors' own lock: a source blocked in Read must not hold up the clock.
+    std::lock_guard<std::mutex> anchors(m_anchorMutex);
     if (m_anchors.empty()) {
         *pnAnchor = 0;
         return m_dSeekTarget;
@@ -241,7 +244,7 @@ bool CSoundFilePlayer::SetPositionInSeconds(double dSeconds) {
     const bool bOk = m_pManager->Flush();
     int64_t nLanded = nFrame;  // where the source really went (it may clamp)
     {
-        std::lock_guard<std::mutex> relock(m_sourceMutex);
+        std::lock_guard<std::mutex> anchors(m_anchorMutex);
         if (bOk && !m_anchors.empty()) {
             nLanded = m_anchors.front().nSource;
         }
@@ -279,7 +282,9 @@ int64_t CSoundFilePlayer::Fill(uint8_t* pBuffer, int64_t nFrames) {
             break;
         }
         m_pSoundFile->Seek(m_nRangeStart, SOUND_SEEK_SET);
-        m_anchors.push_back(Anchor{m_nDeviceFrames + nDone, m_pSoundFile->GetPosition()});
+        const Anchor wrap{m_nDeviceFrames + nDone, m_pSoundFile->GetPosition()};
+        std::lock_guard<std::mutex> anchors(m_anchorMutex);
+        m_anchors.push_back(wrap);
         bWrapped = true;
     }
     m_nDeviceFrames += nDone;
@@ -296,7 +301,9 @@ void CSoundFilePlayer::OnFlush() {
         m_nPendingFrame = -1;
     }
     m_nDeviceFrames = 0;
-    m_anchors.assign(1, Anchor{0, m_pSoundFile->GetPosition()});
+    const Anchor start{0, m_pSoundFile->GetPosition()};
+    std::lock_guard<std::mutex> anchors(m_anchorMutex);
+    m_anchors.assign(1, start);
 }
 
 }  // namespace tindlib

@@ -21,8 +21,12 @@ class CSoundFile;
 //
 // Threads: every public member may be called from any thread (the UI thread, a playback
 // thread polling the clock, a timer thread); calls are serialised inside. The source is
-// read on GStreamer's streaming thread while playing or paused. None of them may be
-// called from a source's own callbacks.
+// read (Read, GetPosition, Seek) on GStreamer's streaming thread while playing or paused,
+// and seeked inside SetPositionInSeconds/Stop/PlayFile on the caller's thread, never two
+// at once. Transport calls (SetSoundFile, PlayFile, Stop, SetPositionInSeconds) may wait
+// for a source Read in progress to return; GetPositionInSeconds and GetStatus never wait
+// for the source, only for a transport call running on another thread. None of them may
+// be called from a source's own methods or a GStreamer callback.
 //
 // Ownership: the player owns neither the manager nor the source. Hand it null (or
 // another source) before deleting the current source; from then on it never touches it.
@@ -94,7 +98,10 @@ private:
     int64_t m_nRangeStart = 0;     // loop start
     int64_t m_nRangeEnd = -1;      // -1: to the end of the source
     bool m_bLoop = false;
-    int64_t m_nDeviceFrames = 0;    // frames handed to the device since start/flush
+    int64_t m_nDeviceFrames = 0;  // frames handed to the device since start/flush
+
+    // --- guarded by m_anchorMutex (taken after m_sourceMutex when both are needed)
+    mutable std::mutex m_anchorMutex;
     std::vector<Anchor> m_anchors;  // ascending nDevice; the first is at 0
 };
 

@@ -49,7 +49,7 @@ CWaveDump::CWaveDump() {
     };
     gst_app_sink_set_callbacks(GST_APP_SINK(m_pSink), &callbacks, this, nullptr);
     GstPad* pPad = gst_element_get_static_pad(m_pSink, "sink");
-    gst_pad_add_probe(
+    m_nProbe = gst_pad_add_probe(
         pPad, GST_PAD_PROBE_TYPE_EVENT_FLUSH,
         [](GstPad*, GstPadProbeInfo* pInfo, gpointer pSelf) -> GstPadProbeReturn {
             if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(pInfo)) == GST_EVENT_FLUSH_STOP) {
@@ -80,6 +80,9 @@ CWaveDump::~CWaveDump() {
         gst_element_set_state(m_pSink, GST_STATE_NULL);
         GstAppSinkCallbacks none{};
         gst_app_sink_set_callbacks(GST_APP_SINK(m_pSink), &none, nullptr, nullptr);
+        GstPad* pPad = gst_element_get_static_pad(m_pSink, "sink");
+        gst_pad_remove_probe(pPad, m_nProbe);
+        gst_object_unref(pPad);
         gst_object_unref(m_pSink);
     }
 }

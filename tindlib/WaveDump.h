@@ -55,6 +55,7 @@ private:
     void Deliver(const CWaveDumpSample& sample);
 
     GstElement* m_pSink = nullptr;
+    unsigned long m_nProbe = 0;  // the flush watch on the sink's input
     std::atomic<Callback> m_pCallback{nullptr};
     std::atomic<void*> m_pUser{nullptr};
 };

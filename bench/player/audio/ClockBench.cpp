@@ -73,6 +73,9 @@ void BM_ClockQuality(benchmark::State& state) {
         double last = pos0;
         double maxDrift = 0;
         double maxStep = 0;
+        double maxJump = 0;
+        double maxGap = 0;
+        double lastWall = wall0;
         long backwards = 0;
         while (Seconds() - wall0 < BenchSeconds()) {
             std::this_thread::sleep_for(1ms);
@@ -80,6 +83,11 @@ void BM_ClockQuality(benchmark::State& state) {
             const double wall = Seconds();
             maxDrift = std::max(maxDrift, std::abs((pos - pos0) - (wall - wall0)));
             maxStep = std::max(maxStep, pos - last);
+            // A step beyond what the wall clock moved is a jump of the clock itself; a
+            // long gap between polls is the scheduler's, not the clock's.
+            maxJump = std::max(maxJump, std::abs((pos - last) - (wall - lastWall)));
+            maxGap = std::max(maxGap, wall - lastWall);
+            lastWall = wall;
             backwards += pos < last;
             last = pos;
         }
@@ -87,6 +95,8 @@ void BM_ClockQuality(benchmark::State& state) {
         const double wall = Seconds() - wall0;
         state.counters["max_drift_ms"] = maxDrift * 1000;
         state.counters["max_step_ms"] = maxStep * 1000;
+        state.counters["max_jump_ms"] = maxJump * 1000;
+        state.counters["max_poll_gap_ms"] = maxGap * 1000;
         state.counters["backward_steps"] = static_cast<double>(backwards);
         // Includes the 1 ms polling of this loop, as the player's own loop would.
         state.counters["cpu_percent"] = 100.0 * cpu / wall;

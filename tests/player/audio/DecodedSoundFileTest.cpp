@@ -300,3 +300,71 @@ TEST_F(DecodedSoundFileTest, UnseekableStreamShowsTheMessageAndFails) {
     writer.join();
     CDecodedSoundFile::SetMessageHook(nullptr);
 }
+
+TEST_F(DecodedSoundFileTest, FramesStayWholeWhenTheRingIsNotAMultipleOfThem) {
+    // Six channels: 12 bytes a frame, which divides neither the ring nor its release step.
+    constexpr int kChannels = 6;
+    constexpr int64_t kFrames = 100000;
+    SF_INFO info{};
+    info.channels = kChannels;
+    info.samplerate = 48000;
+    info.format = SF_FORMAT_WAVEX | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(Path("six.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    std::vector<int16_t> pcm(static_cast<size_t>(kFrames) * kChannels);
+    for (int64_t i = 0; i < kFrames; ++i) {
+        for (int c = 0; c < kChannels; ++c) {
+            pcm[static_cast<size_t>(i * kChannels + c)] =
+                static_cast<int16_t>((i * 7 + c) & 0x7FFF);
+        }
+    }
+    ASSERT_EQ(sf_writef_short(f, pcm.data(), kFrames), kFrames);
+    sf_close(f);
+
+    CDecodedSoundFile file;
+    ASSERT_TRUE(file.Open(Path("six.wav"), 64));
+    ASSERT_EQ(file.GetBlockAlign(), 2 * kChannels);
+    EXPECT_EQ(file.GetLength(), kFrames);
+    auto expectAt = [&](int64_t first, int64_t n) {
+        std::vector<int16_t> buf(static_cast<size_t>(n) * kChannels);
+        ASSERT_EQ(file.Read(buf.data(), n), n);
+        for (int64_t i = 0; i < n; ++i) {
+            for (int c = 0; c < kChannels; ++c) {
+                ASSERT_EQ(buf[static_cast<size_t>(i * kChannels + c)],
+                          static_cast<int16_t>(((first + i) * 7 + c) & 0x7FFF))
+                    << "frame " << first + i << " channel " << c;
+            }
+        }
+    };
+    // Stream past several releases from the ring's front, then seek back inside the ring.
+    expectAt(0, 60000);
+    EXPECT_EQ(file.Seek(50000, 0), 50000);
+    expectAt(50000, 30000);
+    EXPECT_EQ(file.Seek(1234, 0), 1234);
+    expectAt(1234, 98000);
+}
+
+TEST_F(DecodedSoundFileTest, CutShortFilePlaysWhatItHolds) {
+    // The header promises the whole ramp; the data stops a third of the way in.
+    std::vector<uint8_t> bytes;
+    {
+        std::ifstream in(Path("ramp.wav"), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes.resize(bytes.size() / 3);
+    TempDir dir;
+    WriteBytes(dir / "cut.wav", bytes);
+    CDecodedSoundFile file;
+    ASSERT_TRUE(file.Open((dir / "cut.wav").string(), 64));
+    const auto all = ReadAll(file, 4096);
+    const int64_t frames = static_cast<int64_t>(all.size() / 2);
+    EXPECT_GT(frames, kRampFrames / 3 - 100);
+    EXPECT_LE(frames, kRampFrames / 3);
+    for (int64_t i = 0; i < frames; i += 997) {
+        ASSERT_EQ(FrameIndexOf(&all[2 * static_cast<size_t>(i)]), i);
+    }
+    // A seek beyond the data ends at once instead of waiting for samples that never come.
+    EXPECT_EQ(file.Seek(kRampFrames / 2, 0), kRampFrames / 2);
+    std::vector<int16_t> buf(200);
+    EXPECT_EQ(file.Read(buf.data(), 100), 0);
+}
