@@ -4,9 +4,11 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include "player/app/AboutDlg.h"
 #include "player/util/DisplayText.h"
 #include "player/util/ResourceStrings.h"
 #include "tests/player/app/DlgFixture.h"
+#include "tindlib/HyperLink2.h"
 
 namespace {
 
@@ -98,6 +100,31 @@ TEST_F(PlayerDlgTest, AboutIsTheLastMenuItemAfterASeparator) {
     EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
     EXPECT_EQ(actions.back()->text(), QStringLiteral("&About Quillet..."));
     EXPECT_EQ(actions.back()->text(), LoadResourceString(IDS_ABOUTBOX));
+}
+
+TEST_F(PlayerDlgTest, HelpKeyOpensTheHelpPage) {
+    QUrl opened;
+    CPlayerApp::SetUrlOpener([&](const QUrl& url) {
+        opened = url;
+        return true;
+    });
+    QKeyEvent help(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(m_pDlg.get(), &help);
+    CPlayerApp::SetUrlOpener({});
+    EXPECT_EQ(opened, QUrl::fromLocalFile(CPlayerApp::HelpPath()));
+    EXPECT_TRUE(m_pDlg->isVisible());
+}
+
+TEST_F(PlayerDlgTest, AboutBoxNamesTheProgramAndLinksTheHelp) {
+    CAboutDlg about(m_pDlg.get());
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillet"));
+    ASSERT_NE(about.m_link, nullptr);
+    EXPECT_EQ(QUrl(about.m_link->GetURL()), QUrl::fromLocalFile(CPlayerApp::HelpPath()));
+    bool bNamed = false;
+    for (const QLabel* pLabel : about.findChildren<QLabel*>()) {
+        bNamed = bNamed || pLabel->text() == QStringLiteral("Quillet");
+    }
+    EXPECT_TRUE(bNamed);
 }
 
 TEST_F(PlayerDlgTest, EscapeEndsTheDialog) {
