@@ -84,6 +84,8 @@ public:
     QWidget* GetDlgItem(int nId) const;
     std::chrono::milliseconds GetTickPeriod() const { return m_tickPeriod; }
     const std::string& GetPath() const { return m_strPath; }
+    // The index of the next packet to read, under the reader lock (any thread).
+    int32_t GetPacketIndex();
     void SetObserver(IPlaybackObserver* pObserver) { m_pObserver = pObserver; }
     // Stands in for holding the Fast forward button down.
     void SetFastForwardHeld(bool bHeld) { m_bFastForwardHeld = bHeld; }

@@ -172,6 +172,11 @@ void CPlayerDlg::StopWindowWork() {
     }
 }
 
+int32_t CPlayerDlg::GetPacketIndex() {
+    std::lock_guard lock(m_readerMutex);
+    return m_app.m_cdgFile.m_nPacketIndex;
+}
+
 void CPlayerDlg::SetPlayImage(bool bPause) {
     if (m_pPlay != nullptr) {
         m_pPlay->setIcon(MakeButtonIcon(bPause ? EButtonPicture::Pause : EButtonPicture::Play));

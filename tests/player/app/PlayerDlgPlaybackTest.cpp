@@ -55,7 +55,7 @@ TEST_F(PlaybackTest, StopRewindsClearsAndLeavesFullScreen) {
     const QString strTime = static_cast<QLabel*>(m_pDlg->GetDlgItem(IDC_TIME))->text();
     m_pDlg->OnStop();
     EXPECT_EQ(Status(), 0);
-    EXPECT_EQ(m_pApp->m_cdgFile.m_nPacketIndex, 0);
+    EXPECT_EQ(m_pDlg->GetPacketIndex(), 0);
     EXPECT_FALSE(m_pDlg->GetView()->IsFullScreen());
     EXPECT_FALSE(m_pDlg->IsCursorHidden());
     {
@@ -78,7 +78,7 @@ TEST_F(PlaybackTest, PacketsRunningOutPostStopOnce) {
     m_pDlg->OpenTrack(MakeTrack("short", 0.2, 0.4, 0.6, 4.0));
     ASSERT_TRUE(WaitFor([&] { return m_recorder.m_nStopsPosted > 0; }));
     ASSERT_TRUE(WaitFor([&] { return Status() == 0; }));
-    EXPECT_EQ(m_pApp->m_cdgFile.m_nPacketIndex, 0);
+    EXPECT_EQ(m_pDlg->GetPacketIndex(), 0);
     QTest::qWait(1500);
     EXPECT_EQ(m_recorder.m_nStopsPosted, 1);
     EXPECT_EQ(Status(), 0);
@@ -94,7 +94,7 @@ TEST_F(FastTickTest, AudioEndingStopsAfterTheDelay) {
     m_pDlg->OpenTrack(MakeTrack("long", 0.2, 5, 6, 0.5));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
     // The audio ends at 0.5 s; the tick then stops, rewinds and clears.
-    ASSERT_TRUE(WaitFor([&] { return Status() == 0 && m_pApp->m_cdgFile.m_nPacketIndex == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Status() == 0 && m_pDlg->GetPacketIndex() == 0; }));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kBlack; }));
     EXPECT_EQ(m_recorder.m_nStopsPosted, 0) << "the packets did not run out";
 }
@@ -110,10 +110,10 @@ TEST_F(SlowerTickTest, StoppedAudioCountsAsTheEndOnlyAfterTheDelay) {
     ASSERT_TRUE(WaitFor([&] { return Status() == 0; }));
     // Well inside the delay: the track is not stopped yet (no rewind, picture kept).
     QTest::qWait(200);
-    EXPECT_GT(m_pApp->m_cdgFile.m_nPacketIndex, 0);
+    EXPECT_GT(m_pDlg->GetPacketIndex(), 0);
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
     // Then the tick stops it.
-    ASSERT_TRUE(WaitFor([&] { return m_pApp->m_cdgFile.m_nPacketIndex == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return m_pDlg->GetPacketIndex() == 0; }));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kBlack; }));
 }
 
