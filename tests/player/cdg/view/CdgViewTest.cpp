@@ -121,6 +121,24 @@ TEST_P(CdgViewTest, PaintShowsTheFrameAndReportsIt) {
     EXPECT_TRUE(Near(shot.pixel(160, 120), qRgb(0xF0, 0, 0)));
 }
 
+TEST_P(CdgViewTest, FullScreenKeepsTheAspectWithBlackBarsAndCrispPixels) {
+    ASSERT_TRUE(RenderElsewhere());
+    m_pView->SetFullScreen(true);
+    m_pView->resize(1600, 900);
+    const QImage shot = m_pView->grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(1600, 900));
+    // 1200 x 900 in the middle; 200-pixel black bars left and right.
+    EXPECT_EQ(shot.pixel(100, 450), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(1500, 450), qRgb(0, 0, 0));
+    EXPECT_TRUE(Near(shot.pixel(205, 450), qRgb(0, 0xF0, 0))) << "border";
+    EXPECT_TRUE(Near(shot.pixel(800, 450), qRgb(0xF0, 0, 0))) << "picture";
+    // Scaled by 3.75 without smoothing: the border/picture edge has no blended pixel.
+    for (int x = 250; x < 280; ++x) {
+        const QRgb pixel = shot.pixel(x, 450);
+        EXPECT_TRUE(Near(pixel, qRgb(0, 0xF0, 0)) || Near(pixel, qRgb(0xF0, 0, 0))) << x;
+    }
+}
+
 TEST_P(CdgViewTest, FullScreenTwiceChangesNothingTheSecondTime) {
     m_pView->SetFullScreen(true);
     EXPECT_TRUE(m_pView->IsFullScreen());
