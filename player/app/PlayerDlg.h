@@ -1,0 +1,165 @@
+// CPlayerDlg: the main dialog; owns the screen, the video window, the tick and the playback thread.
+#pragma once
+
+#include <QDialog>
+#include <QSize>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "player/app/TickTimer.h"
+#include "player/util/DialogLayout.h"
+
+class CCdgScreen;
+class CCdgView;
+class CPlayerApp;
+class QLabel;
+class QMenu;
+class QPushButton;
+namespace display {
+class CDisplay;
+}
+
+// Control and command IDs (commands equal the IDs of the buttons that send them).
+enum EPlayerControl : int {
+    IDC_VIDEO = 1000,
+    IDC_FULLSCREEN = 1001,
+    IDC_OPEN = 1002,
+    IDC_PLAY = 1003,
+    IDC_STOP = 1004,
+    IDC_CLOSE = 1005,
+    IDC_INITIAL_OPEN = 1006,
+    IDC_WEBLINK = 1007,
+    IDC_NOTICE = 1008,
+    IDC_TIME_CAPTION = 1009,
+    IDC_TIME = 1010,
+    IDC_FASTFORWARD = 1011,
+    IDC_CURRENT_FILE = 1013,
+    IDC_CURRENT_FILE_CAPTION = 1014,
+};
+
+// Watches the playback thread; for benchmarks and tests. Called on the playback thread.
+class IPlaybackObserver {
+public:
+    virtual ~IPlaybackObserver() = default;
+    // A packet was executed; dPosition is the audio position read at the start of the
+    // pass, at tRead.
+    virtual void OnPacketExecuted(int32_t nIndex, double dPosition,
+                                  std::chrono::steady_clock::time_point tRead) = 0;
+    // The packets ran out and Stop was posted.
+    virtual void OnStopPosted() = 0;
+};
+
+// Threads: widgets and commands on the UI thread; PlaybackLoop on the playback thread;
+// OnTimerTick on the tick's timer thread. Lock order: transport lock, reader lock, view
+// lock, screen lock. The application must exist for the dialog's whole life.
+class CPlayerDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Makes the display object, the screen and the view, reads the tick rate, and starts
+    // the tick and the playback thread.
+    explicit CPlayerDlg(QWidget* pParent = nullptr);
+    ~CPlayerDlg() override;
+    CPlayerDlg(const CPlayerDlg&) = delete;
+    CPlayerDlg& operator=(const CPlayerDlg&) = delete;
+
+    // Commands (UI thread).
+    void OnCommand(int nId);
+    void OnFullScreen();
+    void OnOpen();
+    void OnInitialOpen();
+    void OnPlayPause();
+    void OnStop();
+    void OpenTrack(const std::string& strPath);
+
+    // For tests and benchmarks.
+    CCdgView* GetView() const { return m_pView; }
+    CCdgScreen* GetScreen() const { return m_pScreen.get(); }
+    QWidget* GetDlgItem(int nId) const;
+    std::chrono::milliseconds GetTickPeriod() const { return m_tickPeriod; }
+    const std::string& GetPath() const { return m_strPath; }
+    // The index of the next packet to read, under the reader lock (any thread).
+    int32_t GetPacketIndex();
+    void SetObserver(IPlaybackObserver* pObserver) { m_pObserver = pObserver; }
+    // Stands in for holding the Fast forward button down.
+    void SetFastForwardHeld(bool bHeld) { m_bFastForwardHeld = bHeld; }
+    bool IsCursorHidden() const { return m_bCursorHidden; }
+    // Called with the file dialog's answer instead of showing it, when set (tests).
+    void SetFileChooser(std::function<QString(const QString& strInitial)> chooser);
+    // Receives the dialog's messages (string id, message-box type) instead of a message
+    // box, when set (tests).
+    void SetMessageHook(std::function<void(int nStringId, int nType)> hook);
+
+    // The dialog's right-click menu (the caller owns it).
+    QMenu* CreateContextMenu();
+
+    // Dialog units of this dialog's font, in pixels (as the templates are drawn).
+    QRect MapDialogRect(int nLeft, int nTop, int nWidth, int nHeight) const;
+
+    void done(int nResult) override;
+
+protected:
+    void moveEvent(QMoveEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
+private:
+    void CreateControls();
+    void OnInitDialog();
+    void PlaceView();
+    void SetPlayImage(bool bPause);
+    void ShowAbout();
+
+    // Playback thread and tick (the loop and the tick of the transport).
+    void PlaybackLoop();
+    void OnTimerTick();
+    // Player stop, rewind and clear: safe from the UI thread and the tick.
+    void StopTransport();
+    // The window part of Stop (UI thread).
+    void StopWindowWork();
+
+    CPlayerApp& m_app;
+    std::unique_ptr<display::CDisplay> m_pDD;
+    std::unique_ptr<CCdgScreen> m_pScreen;
+    CCdgView* m_pView = nullptr;  // owned; a child widget only while windowed
+    CDialogLayout m_layout;
+    QPushButton* m_pPlay = nullptr;
+    QLabel* m_pTime = nullptr;
+    QLabel* m_pCurrentFile = nullptr;
+    QSize m_sizeMinTrack;
+    std::chrono::milliseconds m_tickPeriod{40};
+    std::string m_strPath;
+    std::function<QString(const QString&)> m_fileChooser;
+    std::function<void(int, int)> m_messageHook;
+    bool m_bCursorHidden = false;
+    bool m_bInitialised = false;
+
+    // --- shared with the playback thread and the tick
+    std::atomic<bool> m_bStopThread{false};
+    std::atomic<bool> m_bThreadDone{false};
+    std::atomic<bool> m_bSwitchingView{false};
+    std::atomic<bool> m_bTickBusy{false};
+    std::atomic<bool> m_bOpening{false};
+    std::atomic<bool> m_bFastForwardHeld{false};
+    std::atomic<bool> m_bEndPosted{false};
+    std::atomic<int> m_nEndCheckDelay{0};
+    std::atomic<IPlaybackObserver*> m_pObserver{nullptr};
+    // Graphics packets executed and Clears: a tick composes a frame only when this moved.
+    // Starts at 1 so the first tick shows the blank picture.
+    std::atomic<uint64_t> m_nPictureChanges{1};
+    uint64_t m_nRenderedChanges = 0;  // tick thread only
+    // Serialises transport changes (Stop, Play/Pause, Open) between the UI and the tick.
+    std::recursive_mutex m_transportMutex;
+    // Guards the packet reader: a read and its execution never overlap a rewind or reopen.
+    std::mutex m_readerMutex;
+
+    CTickTimer m_timer;
+    std::thread m_thread;
+};

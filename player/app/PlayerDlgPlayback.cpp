@@ -1,0 +1,184 @@
+// CPlayerDlg's playback loop, frame tick and transport (Play/Pause, Stop).
+#include <QLabel>
+#include <QPushButton>
+
+#include "player/app/ButtonIcons.h"
+#include "player/app/PlayerApp.h"
+#include "player/app/PlayerDlg.h"
+#include "player/cdg/CdgScreen.h"
+#include "player/cdg/view/CdgView.h"
+
+namespace {
+
+// Sound player states (any other non-zero status is paused).
+constexpr int kStatusStopped = 0;
+constexpr int kStatusPlaying = 1;
+// Ticks a stopped player is given after Play/Pause before it counts as the track's end.
+constexpr int kEndCheckTicks = 100;
+constexpr auto kPollInterval = std::chrono::milliseconds(1);
+// How long the loop rests after the packets ran out, for Stop to come round.
+constexpr auto kEndRest = std::chrono::milliseconds(1000);
+// Audio skipped per tick while Fast forward is held.
+constexpr double kFastForwardStep = 1.0;
+// Lets Play/Pause see the player's new status.
+constexpr auto kStatusSettle = std::chrono::milliseconds(100);
+
+QString FormatTime(int nSeconds) {
+    return QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+void CPlayerDlg::PlaybackLoop() {
+    tindlib::CSoundFilePlayer& player = m_app.m_player;
+    CCdgFile& reader = m_app.m_cdgFile;
+    int nLastSecond = -1;
+    CCdgPacket packet;
+    while (!m_bStopThread) {
+        if (player.GetStatus() != kStatusStopped && !m_bSwitchingView && !m_bEndPosted) {
+            const auto tRead = std::chrono::steady_clock::now();
+            const double dPosition = player.GetPositionInSeconds();
+            bool bEnded = false;
+            for (;;) {
+                int32_t nIndex = 0;
+                {
+                    // One packet step at a time, so Stop and Open can rewind or reopen the
+                    // reader between two packets but never during one.
+                    std::lock_guard lock(m_readerMutex);
+                    nIndex = reader.m_nPacketIndex;
+                    if (!(CCdgFile::PacketToSeconds(nIndex) < dPosition) ||
+                        player.GetStatus() == kStatusStopped) {
+                        break;
+                    }
+                    if (!reader.ReadPacket(packet)) {
+                        bEnded = true;
+                        break;
+                    }
+                    m_pScreen->Execute(packet);
+                    if (packet.m_command == kCdgCommandGraphics && packet.m_instruction != 0) {
+                        ++m_nPictureChanges;
+                    }
+                }
+                if (IPlaybackObserver* pObserver = m_pObserver) {
+                    pObserver->OnPacketExecuted(nIndex, dPosition, tRead);
+                }
+                const int nSecond = static_cast<int>(dPosition);
+                if (nSecond != nLastSecond) {
+                    nLastSecond = nSecond;
+                    QMetaObject::invokeMethod(
+                        this, [this, nSecond] { m_pTime->setText(FormatTime(nSecond)); },
+                        Qt::QueuedConnection);
+                }
+            }
+            if (bEnded) {
+                // Stop is posted once; the loop reads no further until it has run.
+                m_bEndPosted = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { OnStop(); }, Qt::QueuedConnection);
+                if (IPlaybackObserver* pObserver = m_pObserver) {
+                    pObserver->OnStopPosted();
+                }
+                const auto tWake = std::chrono::steady_clock::now() + kEndRest;
+                while (!m_bStopThread && std::chrono::steady_clock::now() < tWake) {
+                    std::this_thread::sleep_for(kPollInterval);
+                }
+            }
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    m_bThreadDone = true;
+}
+
+void CPlayerDlg::OnTimerTick() {
+    if (m_bSwitchingView || m_bOpening) {
+        return;
+    }
+    if (m_bTickBusy.exchange(true)) {
+        return;
+    }
+    tindlib::CSoundFilePlayer& player = m_app.m_player;
+    if (m_bFastForwardHeld) {
+        player.SetPositionInSeconds(player.GetPositionInSeconds() + kFastForwardStep);
+    }
+    // A frame is composed only when the picture may have changed since the last one;
+    // the view repaints its last frame by itself whenever it needs to.
+    const uint64_t nChanges = m_nPictureChanges;
+    if (m_pView != nullptr && nChanges != m_nRenderedChanges) {
+        m_nRenderedChanges = nChanges;
+        m_pView->Render();
+    }
+    m_bTickBusy = false;
+
+    const int nDelay = m_nEndCheckDelay;
+    if (nDelay == 1 && player.GetStatus() == kStatusStopped) {
+        std::unique_lock lock(m_transportMutex, std::try_to_lock);
+        // A command running on the UI thread decides for itself; look again next tick.
+        if (lock.owns_lock() && m_nEndCheckDelay == 1 && player.GetStatus() == kStatusStopped) {
+            StopTransport();
+            QMetaObject::invokeMethod(
+                this, [this] { StopWindowWork(); }, Qt::QueuedConnection);
+        }
+    } else if (nDelay > 1) {
+        // Counts down unless Play/Pause has just set the delay afresh.
+        int nExpected = nDelay;
+        m_nEndCheckDelay.compare_exchange_strong(nExpected, nDelay - 1);
+    }
+}
+
+void CPlayerDlg::OnPlayPause() {
+    std::lock_guard lock(m_transportMutex);
+    if (!m_app.m_pSoundFile) {
+        return;
+    }
+    tindlib::CSoundFilePlayer& player = m_app.m_player;
+    m_nEndCheckDelay = kEndCheckTicks;
+    if (player.GetStatus() == kStatusStopped) {
+        m_bEndPosted = false;
+        player.PlayFile(-1, -1, false);
+    } else {
+        player.Pause();
+    }
+    std::this_thread::sleep_for(kStatusSettle);
+    SetPlayImage(player.GetStatus() == kStatusPlaying);
+}
+
+void CPlayerDlg::OnStop() {
+    std::lock_guard lock(m_transportMutex);
+    StopTransport();
+    StopWindowWork();
+}
+
+void CPlayerDlg::StopTransport() {
+    std::lock_guard lock(m_transportMutex);
+    m_nEndCheckDelay = 0;
+    m_app.m_player.Stop();
+    {
+        std::lock_guard readerLock(m_readerMutex);
+        if (m_app.m_cdgFile.IsOpen()) {
+            m_app.m_cdgFile.SeekPacket(0);
+        }
+        m_bEndPosted = false;
+    }
+    if (m_pScreen) {
+        m_pScreen->Clear();
+        ++m_nPictureChanges;
+    }
+}
+
+void CPlayerDlg::StopWindowWork() {
+    SetPlayImage(false);
+    if (m_pView != nullptr && m_pView->IsFullScreen()) {
+        OnFullScreen();
+    }
+}
+
+int32_t CPlayerDlg::GetPacketIndex() {
+    std::lock_guard lock(m_readerMutex);
+    return m_app.m_cdgFile.m_nPacketIndex;
+}
+
+void CPlayerDlg::SetPlayImage(bool bPause) {
+    if (m_pPlay != nullptr) {
+        m_pPlay->setIcon(MakeButtonIcon(bPause ? EButtonPicture::Pause : EButtonPicture::Play));
+    }
+}

@@ -1,0 +1,231 @@
+// CCdgView: composing on the tick's thread, painting on the UI thread, and the mode switch.
+#include "player/cdg/view/CdgView.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <bit>
+#include <cstring>
+
+#include "platform/display/Display.h"
+#include "player/cdg/CdgScreen.h"
+
+namespace {
+
+// Widens one channel of a display pixel to 8 bits.
+uint32_t Channel8(uint32_t nPixel, uint32_t nMask) {
+    if (nMask == 0) {
+        return 0;
+    }
+    const int nShift = std::countr_zero(nMask);
+    const int nWidth = std::countr_one(nMask >> nShift);
+    const uint32_t nValue = (nPixel & nMask) >> nShift;
+    const uint32_t nMax = (nWidth >= 32 ? 0xFFFFFFFFu : (1u << nWidth) - 1);
+    return static_cast<uint32_t>(static_cast<uint64_t>(nValue) * 255 / nMax);
+}
+
+// Copies a display surface into an image the UI thread can paint.
+QImage ToImage(const display::CDisplaySurface& surface) {
+    QImage image(surface.GetWidth(), surface.GetHeight(), QImage::Format_RGB32);
+    const display::PixelFormat& format = surface.GetFormat();
+    if (format == display::PixelFormat::Xrgb8888()) {
+        const size_t nRowBytes = static_cast<size_t>(surface.GetWidth()) * 4;
+        for (int y = 0; y < surface.GetHeight(); ++y) {
+            std::memcpy(image.scanLine(y),
+                        surface.Bits() + static_cast<size_t>(y) * surface.GetPitch(), nRowBytes);
+        }
+        return image;
+    }
+    for (int y = 0; y < surface.GetHeight(); ++y) {
+        auto* pRow = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < surface.GetWidth(); ++x) {
+            const uint32_t nPixel = surface.GetPixel(x, y);
+            pRow[x] = qRgb(static_cast<int>(Channel8(nPixel, format.nRedMask)),
+                           static_cast<int>(Channel8(nPixel, format.nGreenMask)),
+                           static_cast<int>(Channel8(nPixel, format.nBlueMask)));
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+CCdgView::CCdgView() {
+    m_nDisplayBpp = ProbeBitDepth();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+CCdgView::~CCdgView() {
+    m_bPrimary = false;
+    tindlib::CScopedLock hold(m_lock);
+}
+
+bool CCdgView::Create(QWidget* pDialog) {
+    m_pDialog = pDialog;
+    setParent(pDialog, Qt::Widget);
+    setGeometry(0, 0, 10, 10);
+    show();
+    return ResetDisplay();
+}
+
+int CCdgView::ProbeBitDepth() {
+    display::CDisplay* pDisplay = display::CDisplay::Current();
+    if (pDisplay == nullptr) {
+        return 0;
+    }
+    auto pSurface = pDisplay->CreateSurface(100, 100);
+    if (!pSurface) {
+        return 0;
+    }
+    display::SurfaceDesc desc;
+    if (!pSurface->Lock(desc)) {
+        return 0;
+    }
+    const int nBits = desc.format.nBitsPerPixel;
+    pSurface->Unlock();
+    return nBits;
+}
+
+bool CCdgView::ResetDisplay() {
+    tindlib::CScopedLock hold(m_lock);
+    m_bPrimary = false;
+    if (m_pScreen != nullptr) {
+        m_pScreen->ReleaseSurfaces();
+    }
+    // The next frame is sent even when it equals the last one: the new mode needs it.
+    m_lastComposed = QImage();
+    m_bPrimary = display::CDisplay::Current() != nullptr;
+    return m_bPrimary;
+}
+
+void CCdgView::SetFullScreen(bool bFullScreen) {
+    if (bFullScreen == m_bFullScreen) {
+        return;
+    }
+    m_bFullScreen = bFullScreen;
+    {
+        tindlib::CScopedLock hold(m_lock);
+        if (bFullScreen) {
+            QScreen* pScreen = m_pDialog != nullptr ? m_pDialog->screen() : screen();
+            setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+            if (pScreen != nullptr) {
+                setGeometry(pScreen->geometry());
+            }
+            showFullScreen();
+            activateWindow();
+            setFocus(Qt::OtherFocusReason);
+        } else {
+            setParent(m_pDialog, Qt::Widget);
+            show();
+        }
+    }
+    ResetDisplay();
+    update();
+}
+
+void CCdgView::Render() {
+    if (!m_bPrimary || m_bRendering.exchange(true)) {
+        return;
+    }
+    {
+        tindlib::CScopedLock hold(m_lock);
+        if (m_pScreen != nullptr && m_bPrimary) {
+            QImage image;
+            {
+                tindlib::CScopedLock screenHold(m_pScreen->GetLock());
+                m_pScreen->EnsureSurfaces();
+                if (const display::CDisplaySurface* pFrame = m_pScreen->ComposeFrame()) {
+                    image = ToImage(*pFrame);
+                }
+            }
+            if (!image.isNull() && image != m_lastComposed) {
+                m_lastComposed = image;
+                QMetaObject::invokeMethod(
+                    this, [this, image]() { Present(image); }, Qt::QueuedConnection);
+            }
+        }
+    }
+    m_bRendering = false;
+}
+
+void CCdgView::Present(QImage frame) {
+    m_frame = std::move(frame);
+    m_bNewFrame = true;
+    // Painted now rather than on a later update request: the frame is already late by
+    // up to one tick.
+    repaint();
+}
+
+QRect CCdgView::FrameRect(const QSize& widget, bool bFullScreen) {
+    if (!bFullScreen) {
+        return QRect(QPoint(0, 0), widget);
+    }
+    // The largest 4:3 rectangle that fits, centred: black bars on the long sides.
+    int nWidth = widget.width();
+    int nHeight = nWidth * 3 / 4;
+    if (nHeight > widget.height()) {
+        nHeight = widget.height();
+        nWidth = nHeight * 4 / 3;
+    }
+    return QRect((widget.width() - nWidth) / 2, (widget.height() - nHeight) / 2, nWidth, nHeight);
+}
+
+void CCdgView::SetPresentedCallback(std::function<void(const QImage&)> callback) {
+    m_presented = std::move(callback);
+}
+
+void CCdgView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // No smoothing: scaled pixels stay crisp (nearest neighbour).
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QRect target = FrameRect(size(), m_bFullScreen);
+    if (m_frame.isNull() || target != rect()) {
+        painter.fillRect(rect(), Qt::black);
+    }
+    if (!m_frame.isNull()) {
+        painter.drawImage(target, m_frame);
+    }
+    if (m_bNewFrame) {
+        m_bNewFrame = false;
+        if (m_presented) {
+            m_presented(m_frame);
+        }
+    }
+}
+
+bool CCdgView::event(QEvent* pEvent) {
+    // Every key belongs to the view: no shortcut, focus move or dialog key takes it.
+    if (pEvent->type() == QEvent::ShortcutOverride) {
+        pEvent->accept();
+        return true;
+    }
+    if (pEvent->type() == QEvent::KeyPress) {
+        keyPressEvent(static_cast<QKeyEvent*>(pEvent));
+        return true;
+    }
+    return QWidget::event(pEvent);
+}
+
+void CCdgView::keyPressEvent(QKeyEvent* pEvent) {
+    emit Command(kCdgViewKeyCommand);
+    pEvent->accept();
+}
+
+void CCdgView::resizeEvent(QResizeEvent* pEvent) {
+    QWidget::resizeEvent(pEvent);
+    if (!m_bFullScreen) {
+        ResetDisplay();
+    }
+}
+
+void CCdgView::closeEvent(QCloseEvent* pEvent) {
+    // Closing the full-screen window (a window-manager key) returns it to the dialog;
+    // the view itself lives as long as the dialog.
+    pEvent->ignore();
+    if (m_bFullScreen) {
+        emit Command(kCdgViewKeyCommand);
+    }
+}

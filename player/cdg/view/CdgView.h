@@ -1,0 +1,86 @@
+// CCdgView: the video window; shows the CD+G screen's composed frame, windowed or full screen.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+
+#include "tindlib/SingleLockEx.h"
+
+class CCdgScreen;
+
+// Command the video window sends its dialog for every key pressed in it.
+inline constexpr int kCdgViewKeyCommand = 1001;
+
+// Threads: Render runs on the tick's timer thread (or any thread); everything else, and
+// every widget call, on the UI thread. Render composes under the view lock, then the
+// screen lock, and hands the finished image to the UI thread with a queued call.
+// Windowed, the view is a child of the dialog laid over its video area; full screen, it is
+// a frameless top-level window covering the current screen.
+class CCdgView : public QWidget {
+    Q_OBJECT
+
+public:
+    // The process-wide display object must exist already.
+    CCdgView();
+    ~CCdgView() override;
+    CCdgView(const CCdgView&) = delete;
+    CCdgView& operator=(const CCdgView&) = delete;
+
+    // Makes the window a child of pDialog (which receives the key command) and shows it.
+    bool Create(QWidget* pDialog);
+    // Switches between windowed and full screen; nothing when already in that mode.
+    void SetFullScreen(bool bFullScreen);
+    bool IsFullScreen() const { return m_bFullScreen; }
+    // Composes the current frame and has the UI thread show it. Safe from any thread; a
+    // call while another pass runs returns at once.
+    void Render();
+    // Sets up the window for the current mode and drops the screen's surfaces so they are
+    // rebuilt for it. Returns whether the view can show frames.
+    bool ResetDisplay();
+    // Bits per pixel of the display object's surfaces (0 without a display object).
+    static int ProbeBitDepth();
+
+    // The last frame handed to the UI thread (UI thread).
+    const QImage& GetFrame() const { return m_frame; }
+    // Where the frame lands inside a widget of the given size: all of it windowed; the
+    // largest 4:3 rectangle, centred, full screen.
+    static QRect FrameRect(const QSize& widget, bool bFullScreen);
+    // Called on the UI thread after each paint that showed a new frame (benchmarks, tests).
+    void SetPresentedCallback(std::function<void(const QImage&)> callback);
+
+    // Set by the dialog right after construction; not owned.
+    CCdgScreen* m_pScreen = nullptr;
+
+signals:
+    // Posted (queued) to the dialog for each key press, with kCdgViewKeyCommand.
+    void Command(int nId);
+
+protected:
+    bool event(QEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    // UI thread: takes a frame composed by Render.
+    void Present(QImage frame);
+
+    bool m_bFullScreen = false;
+    QWidget* m_pDialog = nullptr;
+    std::atomic<bool> m_bPrimary{false};  // the view can show frames
+    int m_nDisplayWidth = 320;
+    int m_nDisplayHeight = 240;
+    int m_nDisplayBpp = 0;
+    tindlib::CCriticalSection m_cs;
+    tindlib::CSingleLockEx m_lock{&m_cs};
+    std::atomic<bool> m_bRendering{false};
+    // --- guarded by the view lock
+    QImage m_lastComposed;  // the last frame sent, to skip sending unchanged ones
+    // --- UI thread only
+    QImage m_frame;
+    bool m_bNewFrame = false;
+    std::function<void(const QImage&)> m_presented;
+};

@@ -1,0 +1,95 @@
+// A player (application object and dialog) on test tracks, with a playback observer.
+#pragma once
+
+#include <QSettings>
+#include <QTest>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "player/app/PlayerApp.h"
+#include "player/app/PlayerDlg.h"
+#include "player/cdg/CdgScreen.h"
+#include "player/cdg/view/CdgView.h"
+#include "tests/player/app/TestTracks.h"
+
+namespace testtracks {
+
+// Records what the playback thread executes.
+class CRecorder : public IPlaybackObserver {
+public:
+    void OnPacketExecuted(int32_t nIndex, double, std::chrono::steady_clock::time_point) override {
+        std::lock_guard lock(m_mutex);
+        m_indices.push_back(nIndex);
+    }
+    void OnStopPosted() override { ++m_nStopsPosted; }
+    std::vector<int32_t> Indices() const {
+        std::lock_guard lock(m_mutex);
+        return m_indices;
+    }
+    size_t Count() const {
+        std::lock_guard lock(m_mutex);
+        return m_indices.size();
+    }
+    std::atomic<int> m_nStopsPosted{0};
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<int32_t> m_indices;
+};
+
+class PlayerFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        m_pFolder = std::make_unique<CTestFolder>();
+        if (m_nFps > 0) {
+            QSettings().setValue(QStringLiteral("Settings/FPS"), m_nFps);
+        }
+        m_pApp = std::make_unique<CPlayerApp>();
+        m_pDlg = std::make_unique<CPlayerDlg>();
+        m_pDlg->SetObserver(&m_recorder);
+        m_pDlg->SetMessageHook([this](int nId, int nType) { m_messages.push_back({nId, nType}); });
+        m_pDlg->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        m_pDlg.reset();
+        m_pApp.reset();
+    }
+    // Writes a colour track (red at dRed, green at dGreen) with dAudio seconds of WAV audio.
+    std::string MakeTrack(const char* pszTitle, double dRed, double dGreen, double dLength,
+                          double dAudio) {
+        const std::string strCdg = m_pFolder->Path((std::string(pszTitle) + ".cdg").c_str());
+        EXPECT_TRUE(ColourTrack(dRed, dGreen, dLength).WriteCdg(strCdg));
+        if (dAudio > 0) {
+            EXPECT_TRUE(
+                WriteWav(m_pFolder->Path((std::string(pszTitle) + ".wav").c_str()), dAudio));
+        }
+        return strCdg;
+    }
+    int Status() { return m_pApp->m_player.GetStatus(); }
+    bool WaitFor(const std::function<bool()>& condition, int nMs = 5000) {
+        return QTest::qWaitFor(condition, nMs);
+    }
+    // The colour at the middle of the last frame shown.
+    QRgb Centre() const {
+        const QImage& frame = m_pDlg->GetView()->GetFrame();
+        return frame.isNull() ? qRgb(1, 2, 3) : frame.pixel(160, 120);
+    }
+
+    int m_nFps = 0;  // set before SetUp to store an FPS setting
+    std::unique_ptr<CTestFolder> m_pFolder;
+    std::unique_ptr<CPlayerApp> m_pApp;
+    std::unique_ptr<CPlayerDlg> m_pDlg;
+    CRecorder m_recorder;
+    std::vector<std::pair<int, int>> m_messages;
+};
+
+inline constexpr QRgb kRed = qRgb(0xF0, 0, 0);
+inline constexpr QRgb kGreen = qRgb(0, 0xF0, 0);
+inline constexpr QRgb kBlack = qRgb(0, 0, 0);
+
+}  // namespace testtracks

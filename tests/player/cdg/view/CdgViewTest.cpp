@@ -1,0 +1,218 @@
+// CCdgView: frames composed off the UI thread, the full-screen switch, keys and geometry.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/display/Display.h"
+#include "player/cdg/CdgScreen.h"
+#include "player/cdg/view/CdgView.h"
+#include "tools/cdgauthor/CdgPacketBuilder.h"
+
+namespace {
+
+QApplication* g_pApp = nullptr;
+
+class CQtEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete g_pApp;
+        g_pApp = nullptr;
+    }
+};
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "cdgview_test";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (g_pApp == nullptr) {
+        g_pApp = new QApplication(argc, argv);
+        // Deleted before main returns: Qt's own globals are gone by static destruction.
+        ::testing::AddGlobalTestEnvironment(new CQtEnvironment);
+    }
+    return *g_pApp;
+}
+
+// Colours pass through 16-bit formats with a few levels lost.
+::testing::AssertionResult Near(QRgb actual, QRgb expected) {
+    const int nDiff = std::max({std::abs(qRed(actual) - qRed(expected)),
+                                std::abs(qGreen(actual) - qGreen(expected)),
+                                std::abs(qBlue(actual) - qBlue(expected))});
+    if (nDiff <= 8) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << std::hex << "0x" << actual << " is not near 0x" << expected;
+}
+
+void Apply(CCdgScreen& screen, const cdgauthor::RawPacket& raw) {
+    screen.Execute(CCdgPacket(raw.data()));
+}
+
+// A display, a screen painted red with a green border, and a view inside a parent.
+class CdgViewTest : public ::testing::TestWithParam<display::PixelFormat> {
+protected:
+    void SetUp() override {
+        App();
+        m_pDisplay = std::make_unique<display::CDisplay>(GetParam());
+        display::CDisplay::SetCurrent(m_pDisplay.get());
+        m_pScreen = std::make_unique<CCdgScreen>();
+        m_pParent = std::make_unique<QWidget>();
+        m_pView = new CCdgView();
+        m_pView->m_pScreen = m_pScreen.get();
+        m_pParent->resize(400, 300);
+        m_pParent->show();
+        ASSERT_TRUE(m_pView->Create(m_pParent.get()));
+        m_pView->setGeometry(10, 10, 320, 240);
+        Apply(*m_pScreen, cdgauthor::LoadColors(false, {0x000, 0xF00, 0x0F0, 0, 0, 0, 0, 0}));
+        Apply(*m_pScreen, cdgauthor::MemoryPreset(1));
+        Apply(*m_pScreen, cdgauthor::BorderPreset(2));
+    }
+    void TearDown() override {
+        delete m_pView;
+        m_pScreen.reset();
+        display::CDisplay::SetCurrent(nullptr);
+    }
+    // Renders on another thread, as the tick does, and waits for the frame to arrive.
+    bool RenderElsewhere() {
+        const qint64 nBefore = m_pView->GetFrame().cacheKey();
+        std::thread tick([this] { m_pView->Render(); });
+        tick.join();
+        return QTest::qWaitFor([&] { return m_pView->GetFrame().cacheKey() != nBefore; }, 2000);
+    }
+
+    std::unique_ptr<display::CDisplay> m_pDisplay;
+    std::unique_ptr<CCdgScreen> m_pScreen;
+    std::unique_ptr<QWidget> m_pParent;
+    CCdgView* m_pView = nullptr;
+};
+
+TEST_P(CdgViewTest, RenderFromAnotherThreadDeliversTheComposedFrame) {
+    ASSERT_TRUE(RenderElsewhere());
+    const QImage& frame = m_pView->GetFrame();
+    ASSERT_EQ(frame.size(), QSize(320, 240));
+    EXPECT_TRUE(Near(frame.pixel(0, 0), qRgb(0, 0xF0, 0))) << "border";
+    EXPECT_TRUE(Near(frame.pixel(160, 120), qRgb(0xF0, 0, 0))) << "picture";
+}
+
+TEST_P(CdgViewTest, UnchangedScreenSendsNoNewFrameButChangesDo) {
+    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_FALSE(RenderElsewhere()) << "an unchanged frame is not sent again";
+    Apply(*m_pScreen, cdgauthor::MemoryPreset(2));
+    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_TRUE(Near(m_pView->GetFrame().pixel(160, 120), qRgb(0, 0xF0, 0)));
+}
+
+TEST_P(CdgViewTest, PaintShowsTheFrameAndReportsIt) {
+    int nPresented = 0;
+    m_pView->SetPresentedCallback([&](const QImage&) { ++nPresented; });
+    ASSERT_TRUE(RenderElsewhere());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return nPresented == 1; }, 2000));
+    const QImage shot = m_pView->grab().toImage();
+    EXPECT_TRUE(Near(shot.pixel(160, 120), qRgb(0xF0, 0, 0)));
+}
+
+TEST_P(CdgViewTest, FullScreenKeepsTheAspectWithBlackBarsAndCrispPixels) {
+    ASSERT_TRUE(RenderElsewhere());
+    m_pView->SetFullScreen(true);
+    m_pView->resize(1600, 900);
+    const QImage shot = m_pView->grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(1600, 900));
+    // 1200 x 900 in the middle; 200-pixel black bars left and right.
+    EXPECT_EQ(shot.pixel(100, 450), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(1500, 450), qRgb(0, 0, 0));
+    EXPECT_TRUE(Near(shot.pixel(205, 450), qRgb(0, 0xF0, 0))) << "border";
+    EXPECT_TRUE(Near(shot.pixel(800, 450), qRgb(0xF0, 0, 0))) << "picture";
+    // Scaled by 3.75 without smoothing: the border/picture edge has no blended pixel.
+    for (int x = 250; x < 280; ++x) {
+        const QRgb pixel = shot.pixel(x, 450);
+        EXPECT_TRUE(Near(pixel, qRgb(0, 0xF0, 0)) || Near(pixel, qRgb(0xF0, 0, 0))) << x;
+    }
+}
+
+TEST_P(CdgViewTest, FullScreenTwiceChangesNothingTheSecondTime) {
+    m_pView->SetFullScreen(true);
+    EXPECT_TRUE(m_pView->IsFullScreen());
+    EXPECT_TRUE(m_pView->isWindow());
+    EXPECT_EQ(m_pView->geometry(), m_pParent->screen()->geometry());
+    m_pView->SetFullScreen(true);
+    EXPECT_TRUE(m_pView->isWindow());
+    m_pView->SetFullScreen(false);
+    EXPECT_FALSE(m_pView->IsFullScreen());
+    EXPECT_EQ(m_pView->parentWidget(), m_pParent.get());
+    EXPECT_TRUE(m_pView->isVisible());
+    ASSERT_TRUE(RenderElsewhere()) << "a frame is sent again after the switch";
+}
+
+TEST_P(CdgViewTest, EveryKeyPostsTheFullScreenCommandOnce) {
+    QSignalSpy spy(m_pView, &CCdgView::Command);
+    for (int nKey : {Qt::Key_A, Qt::Key_Escape, Qt::Key_Tab, Qt::Key_F1, Qt::Key_Space}) {
+        QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier);
+        QApplication::sendEvent(m_pView, &press);
+    }
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(m_pView, &repeat);
+    ASSERT_EQ(spy.count(), 6);
+    for (const auto& args : spy) {
+        EXPECT_EQ(args.at(0).toInt(), 1001);
+    }
+}
+
+TEST_P(CdgViewTest, WindowedResizeDropsTheScreenSurfacesFullScreenDoesNot) {
+    ASSERT_TRUE(RenderElsewhere());
+    ASSERT_TRUE(m_pScreen->HasSurfaces());
+    m_pView->resize(330, 250);
+    EXPECT_FALSE(m_pScreen->HasSurfaces());
+    m_pView->SetFullScreen(true);
+    m_pView->Render();
+    ASSERT_TRUE(m_pScreen->HasSurfaces());
+    m_pView->resize(800, 600);
+    EXPECT_TRUE(m_pScreen->HasSurfaces());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CdgViewTest,
+                         ::testing::Values(display::PixelFormat::Xrgb8888(),
+                                           display::PixelFormat::Rgb565(),
+                                           display::PixelFormat::Rgb555(),
+                                           display::PixelFormat::Rgb888()),
+                         [](const auto& info) {
+                             const display::PixelFormat& format = info.param;
+                             return "Bits" + std::to_string(format.nBitsPerPixel) +
+                                    (format == display::PixelFormat::Rgb555() ? "Rgb555" : "");
+                         });
+
+TEST(CdgViewFrameRect, FullScreenKeepsFourToThreeCentredWindowedFillsAll) {
+    EXPECT_EQ(CCdgView::FrameRect({1920, 1080}, true), QRect(240, 0, 1440, 1080));
+    EXPECT_EQ(CCdgView::FrameRect({1280, 1024}, true), QRect(0, 32, 1280, 960));
+    EXPECT_EQ(CCdgView::FrameRect({640, 480}, true), QRect(0, 0, 640, 480));
+    EXPECT_EQ(CCdgView::FrameRect({1920, 1080}, false), QRect(0, 0, 1920, 1080));
+}
+
+TEST(CdgViewNoScreen, RenderWithoutScreenOrDisplayDoesNothing) {
+    App();
+    display::CDisplay::SetCurrent(nullptr);
+    QWidget parent;
+    CCdgView view;
+    EXPECT_FALSE(view.Create(&parent)) << "no display object: nothing can be shown";
+    view.Render();
+    QApplication::processEvents();
+    EXPECT_TRUE(view.GetFrame().isNull());
+    display::CDisplay display;
+    display::CDisplay::SetCurrent(&display);
+    EXPECT_TRUE(view.ResetDisplay());
+    view.Render();  // no screen attached
+    QApplication::processEvents();
+    EXPECT_TRUE(view.GetFrame().isNull());
+    display::CDisplay::SetCurrent(nullptr);
+}
+
+}  // namespace
