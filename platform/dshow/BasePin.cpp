@@ -52,14 +52,21 @@ HRESULT CBasePin::Connect(IPin* pReceivePin, const CMediaType* pmt) {
     return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const CMediaType* pmt) {
-    if (const HRESULT hr = CheckConnect(pReceivePin); FAILED(hr)) {
+HRESULT CBasePin::CheckProposal(IPin* pPeer, const CMediaType* pmt) {
+    if (const HRESULT hr = CheckConnect(pPeer); FAILED(hr)) {
         BreakConnect();
         return hr;
     }
     if (CheckMediaType(pmt) != S_OK) {
         BreakConnect();
         return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return S_OK;
+}
+
+HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const CMediaType* pmt) {
+    if (const HRESULT hr = CheckProposal(pReceivePin, pmt); FAILED(hr)) {
+        return hr;
     }
     // Connected before the type is set, as the framework's filters expect.
     m_Connected = pReceivePin;
@@ -88,14 +95,9 @@ HRESULT CBasePin::ReceiveConnection(IPin* pConnector, const CMediaType* pmt) {
         return VFW_E_ALREADY_CONNECTED;
     if (m_pFilter != nullptr && !m_pFilter->IsStopped())
         return VFW_E_NOT_STOPPED;
-    HRESULT hr = CheckConnect(pConnector);
+    HRESULT hr = CheckProposal(pConnector, pmt);
     if (FAILED(hr)) {
-        BreakConnect();
         return hr;
-    }
-    if (CheckMediaType(pmt) != S_OK) {
-        BreakConnect();
-        return VFW_E_TYPE_NOT_ACCEPTED;
     }
     m_Connected = pConnector;
     m_Connected->AddRef();

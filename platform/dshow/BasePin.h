@@ -55,6 +55,9 @@ public:
 
 protected:
     HRESULT AttemptConnection(IPin* pReceivePin, const CMediaType* pmt);
+    // Both ends of a connection ask the same: the peer and the type, or the pin's
+    // connection state is reset and the refusal returned.
+    HRESULT CheckProposal(IPin* pPeer, const CMediaType* pmt);
 
     CBaseFilter* m_pFilter;
     CCritSec* m_pLock;
