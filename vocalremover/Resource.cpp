@@ -1,11 +1,12 @@
 // The filter library's string table, version resource and dialog 101.
 #include "vocalremover/Resource.h"
 
+#include <cstring>
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QSlider>
 #include <QWidget>
-#include <cstring>
 
 #include "platform/dshow/ui/PropertyPage.h"
 

@@ -1,8 +1,9 @@
 // CVocalRemoverProp: connection to the filter, trackbar set-up and the slider rule.
 #include "vocalremover/VocalRemoverProp.h"
 
-#include <QSlider>
 #include <new>
+
+#include <QSlider>
 
 #include "vocalremover/Resource.h"
 

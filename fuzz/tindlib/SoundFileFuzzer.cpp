@@ -1,13 +1,13 @@
 // Fuzzes the file parsers of the sound library: arbitrary bytes as a WAV and as a raw
 // disc image must open or be refused cleanly, and every read and seek stay in bounds.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "tindlib/BinFile.h"
 #include "tindlib/WaveFile.h"

@@ -1,13 +1,14 @@
 // CPlayerApp: start-up, settings, help and the ownership of the sound source.
 #include "player/app/PlayerApp.h"
 
+#include <mutex>
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
-#include <mutex>
 
 #include "player/app/PlayerDlg.h"
 

@@ -1,11 +1,12 @@
 // CPlayerApp: the application object; owns the sound player, the packet reader and the source.
 #pragma once
 
-#include <QString>
-#include <QUrl>
 #include <functional>
 #include <memory>
 #include <string>
+
+#include <QString>
+#include <QUrl>
 
 #include "player/cdg/CdgFile.h"
 #include "tindlib/PlaybackManager.h"

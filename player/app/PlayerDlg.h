@@ -1,8 +1,6 @@
 // CPlayerDlg: the main dialog; owns the screen, the video window, the tick and the playback thread.
 #pragma once
 
-#include <QDialog>
-#include <QSize>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -11,6 +9,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include <QDialog>
+#include <QSize>
 
 #include "player/app/TickTimer.h"
 #include "player/util/DialogLayout.h"

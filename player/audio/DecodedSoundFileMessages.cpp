@@ -1,10 +1,11 @@
 // CDecodedSoundFile: the user-visible message and its replaceable display hook.
+#include <atomic>
+#include <cstdio>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
 #include <QThread>
-#include <atomic>
-#include <cstdio>
 
 #include "player/audio/DecodedSoundFile.h"
 

@@ -1,11 +1,12 @@
 // Path fitting measured with the control's font, and message boxes through QMessageBox.
 #include "player/util/DisplayText.h"
 
+#include <vector>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QWidget>
-#include <vector>
 
 #include "player/util/PathUtil.h"
 #include "player/util/ResourceStrings.h"

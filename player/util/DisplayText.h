@@ -1,8 +1,9 @@
 // Display-text helpers: a path shortened with "..." to fit a control, and message boxes.
 #pragma once
 
-#include <QString>
 #include <string>
+
+#include <QString>
 
 class QWidget;
 

@@ -1,10 +1,10 @@
 // CHyperLink2: link look, and which gestures open the URL.
+#include <vector>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QTest>
 #include <QUrl>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "tindlib/HyperLink2.h"

@@ -1,10 +1,10 @@
 // The property page on Qt's offscreen platform: set-up, the slider rule, and the frame.
-#include <QApplication>
-#include <QSlider>
-#include <QTabWidget>
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QSlider>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 #include "platform/dshow/ui/PropertyFrame.h"

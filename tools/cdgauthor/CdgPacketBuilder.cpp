@@ -48,8 +48,8 @@ RawPacket TileBlock(int nColor0, int nColor1, int nRow, int nColumn, const TileL
     return Raw(kGraphics, bXor ? 38 : 6, data);
 }
 
-RawPacket Scroll(bool bCopy, int nColor, ScrollMove horizontal, int nHOffset,
-                 ScrollMove vertical, int nVOffset) {
+RawPacket Scroll(bool bCopy, int nColor, ScrollMove horizontal, int nHOffset, ScrollMove vertical,
+                 int nVOffset) {
     const auto h = static_cast<uint8_t>((static_cast<int>(horizontal) << 4) | Low4(nHOffset));
     const auto v = static_cast<uint8_t>((static_cast<int>(vertical) << 4) | Low4(nVOffset));
     return Raw(kGraphics, bCopy ? 24 : 20, {Low4(nColor), h, v});

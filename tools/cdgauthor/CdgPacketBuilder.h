@@ -20,12 +20,11 @@ RawPacket MemoryPreset(int nColor, int nRepeat = 0);
 RawPacket BorderPreset(int nColor);
 RawPacket TileBlock(int nColor0, int nColor1, int nRow, int nColumn, const TileLines& lines,
                     bool bXor = false);
-RawPacket Scroll(bool bCopy, int nColor, ScrollMove horizontal, int nHOffset,
-                 ScrollMove vertical, int nVOffset);
+RawPacket Scroll(bool bCopy, int nColor, ScrollMove horizontal, int nHOffset, ScrollMove vertical,
+                 int nVOffset);
 RawPacket LoadColors(bool bHigh, const std::array<Rgb12, 8>& colors);
 RawPacket DefineTransparent(int nColor);
 // Any command/instruction with the given data symbols (for unusual or invalid packets).
-RawPacket Raw(uint8_t nCommand, uint8_t nInstruction,
-              const std::array<uint8_t, 16>& data = {});
+RawPacket Raw(uint8_t nCommand, uint8_t nInstruction, const std::array<uint8_t, 16>& data = {});
 
 }  // namespace cdgauthor

@@ -36,7 +36,8 @@ CdgTrackWriter MakeSyntheticTrack(double dSeconds, uint32_t nSeed) {
         if (page > 0 && page % 2 == 0) {
             // Roll the old page up and away, a tile row a step.
             for (int step = 0; step < 6; ++step) {
-                at = track.PutFrom(at, Scroll(false, 0, ScrollMove::None, 0, ScrollMove::LeftOrUp, 0));
+                at = track.PutFrom(at,
+                                   Scroll(false, 0, ScrollMove::None, 0, ScrollMove::LeftOrUp, 0));
                 at += 2;
             }
         }

@@ -1,13 +1,13 @@
 // Track rendering without audio: packet execution by count or time, PNG and text output.
 #include "TrackRenderer.h"
 
-#include <png.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include <png.h>
 
 namespace {
 

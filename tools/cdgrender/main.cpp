@@ -181,8 +181,8 @@ int main(int argc, char** argv) {
         Checkpoint c;
         bool bFromEvery = false;
         if (next < pending.size() &&
-            (o.dEvery == 0 || due(pending[next]) <=
-                                  TrackRenderer::PacketsDueBefore(o.dEvery * nEveryStep))) {
+            (o.dEvery == 0 ||
+             due(pending[next]) <= TrackRenderer::PacketsDueBefore(o.dEvery * nEveryStep))) {
             c = pending[next++];
         } else if (o.dEvery > 0 && !renderer.AtEnd()) {
             c = {o.dEvery * nEveryStep++, 0};

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <gst/gst.h>
 
 #include "platform/com/Unknown.h"

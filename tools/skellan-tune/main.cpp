@@ -1,11 +1,11 @@
 // skellan-tune: plays a file through the vocal remover and shows its property page.
+#include <cstdio>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
-#include <cstdio>
-
 #include <gst/gst.h>
 
 #include "platform/com/ComRuntime.h"

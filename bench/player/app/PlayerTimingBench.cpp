@@ -1,17 +1,17 @@
 // Player timing while playing: packet lateness (due -> executed) and frame latency
 // (executed -> painted), measured on the real dialog with the clocked test audio sink.
-#include <QApplication>
-#include <QDir>
-#include <QEventLoop>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include "player/app/PlayerApp.h"

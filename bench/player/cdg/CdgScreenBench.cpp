@@ -1,9 +1,9 @@
 // Packet execution throughput (karaoke-like and tile-only streams) and frame composition.
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <random>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"
@@ -61,10 +61,9 @@ void BM_ExecuteTileBlocks(benchmark::State& state) {
             for (auto& l : lines) {
                 l = static_cast<uint8_t>(rng() & 0x3F);
             }
-            track.Append(cdgauthor::TileBlock(static_cast<int>(rng() % 16),
-                                              static_cast<int>(rng() % 16),
-                                              static_cast<int>(rng() % 18),
-                                              static_cast<int>(rng() % 50), lines, i % 4 == 0));
+            track.Append(cdgauthor::TileBlock(
+                static_cast<int>(rng() % 16), static_cast<int>(rng() % 16),
+                static_cast<int>(rng() % 18), static_cast<int>(rng() % 50), lines, i % 4 == 0));
         }
         return Parse(track);
     }();

@@ -1,10 +1,10 @@
 // Arbitrary bytes as a track, read in both layouts and executed on a screen with frames
 // composed along the way: no crash, no out-of-bounds access.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include <unistd.h>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgFile.h"

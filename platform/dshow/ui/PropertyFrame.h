@@ -1,9 +1,10 @@
 // CPropertyFrame: a dialog that shows the property pages of one object in tabs.
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <vector>
+
+#include <QDialog>
 
 #include "platform/dshow/ui/PropertyPage.h"
 

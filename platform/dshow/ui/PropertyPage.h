@@ -1,12 +1,13 @@
 // IPropertyPage and the framework's page base, CBasePropertyPage, on Qt widgets.
 #pragma once
 
+#include <cstdint>
+
 #include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 
 #include "platform/dshow/ComBase.h"
 

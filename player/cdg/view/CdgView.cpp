@@ -1,13 +1,14 @@
 // CCdgView: composing on the tick's thread, painting on the UI thread, and the mode switch.
 #include "player/cdg/view/CdgView.h"
 
+#include <bit>
+#include <cstring>
+
 #include <QCloseEvent>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
-#include <bit>
-#include <cstring>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"

@@ -1,10 +1,11 @@
 // CCdgView: the video window; shows the CD+G screen's composed frame, windowed or full screen.
 #pragma once
 
-#include <QImage>
-#include <QWidget>
 #include <atomic>
 #include <functional>
+
+#include <QImage>
+#include <QWidget>
 
 #include "tindlib/SingleLockEx.h"
 

@@ -1,7 +1,6 @@
 // The audio lookup beside a track: raw images, wav before mp3 before wma, else silence.
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include "player/app/AudioLookup.h"

@@ -1,12 +1,12 @@
 // A player (application object and dialog) on test tracks, with a playback observer.
 #pragma once
 
-#include <QSettings>
-#include <QTest>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include <QSettings>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "player/app/PlayerApp.h"

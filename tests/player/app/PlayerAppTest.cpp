@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-
 #include <gtest/gtest.h>
 
 #include "player/app/PlayerApp.h"

@@ -1,10 +1,11 @@
 // Test tracks for the player: CD+G packet files with WAV audio beside them, in a temp folder.
 #pragma once
 
+#include <string>
+
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <string>
 
 #include "tools/cdgauthor/CdgTrackWriter.h"
 

@@ -1,10 +1,10 @@
 // Tests of CDialogLayout: the main dialog's anchoring, shrinking, restoring and centring.
+#include <map>
+
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
-#include <map>
-
 #include <gtest/gtest.h>
 
 #include "player/util/DialogLayout.h"

@@ -1,11 +1,11 @@
 // Tests of FitPathToControl against real font metrics, and of the message boxes.
+#include <string>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
-#include <string>
-
 #include <gtest/gtest.h>
 
 #include "player/util/DisplayText.h"

@@ -1,14 +1,13 @@
 // The renderer as users run it: checkpoints by packets and time, dump format, PNGs, errors.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include "tools/cdgauthor/CdgTrackWriter.h"
 
@@ -46,8 +45,7 @@ protected:
 
     Result Render(const std::string& args) {
         const std::string out = (m_dir / "stdout").string(), err = (m_dir / "stderr").string();
-        const std::string cmd =
-            std::string(CDGRENDER_PATH) + " " + args + " >" + out + " 2>" + err;
+        const std::string cmd = std::string(CDGRENDER_PATH) + " " + args + " >" + out + " 2>" + err;
         const int status = std::system(cmd.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(out), Read(err)};
     }
@@ -85,7 +83,9 @@ TEST_F(CdgRender, DumpHasPaletteLineAndOneHexDigitPerPixel) {
         ASSERT_EQ(lines[y].size(), 300u) << y;
     }
     EXPECT_EQ(lines[1], std::string(300, '5')) << "top row first";
-    EXPECT_EQ(lines[1 + 12].substr(0, 14), "555555999999" "55");
+    EXPECT_EQ(lines[1 + 12].substr(0, 14),
+              "555555999999"
+              "55");
     EXPECT_EQ(lines[1 + 24].substr(6, 6), "555555");
 }
 

@@ -1,13 +1,13 @@
 // CCdgView: frames composed off the UI thread, the full-screen switch, keys and geometry.
-#include <QApplication>
-#include <QKeyEvent>
-#include <QSignalSpy>
-#include <QTest>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/display/Display.h"
