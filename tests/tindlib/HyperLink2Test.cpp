@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "tests/support/TestApplication.h"
 #include "tindlib/HyperLink2.h"
 
 using tindlib::CHyperLink2;
@@ -24,14 +25,7 @@ public slots:
 
 class HyperLink2Test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "hyperlink_tests";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) {
-            s_app = new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { TestApplication(); }
     void SetUp() override {
         QDesktopServices::setUrlHandler("https", &m_recorder, "open");
         m_link.resize(200, 20);
@@ -39,12 +33,9 @@ protected:
     }
     void TearDown() override { QDesktopServices::unsetUrlHandler("https"); }
 
-    static QApplication* s_app;
     UrlRecorder m_recorder;
     CHyperLink2 m_link;
 };
-
-QApplication* HyperLink2Test::s_app = nullptr;
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dshow/ui/PropertyFrame.h"
+#include "tests/support/TestApplication.h"
 #include "vocalremover/Resource.h"
 #include "vocalremover/VocalRemover.h"
 #include "vocalremover/VocalRemoverProp.h"
@@ -60,13 +61,7 @@ public:
 
 class PropertyPage : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "vocalremover_page_tests";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr)
-            s_app = new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { TestApplication(); }
 
     void SetUp() override {
         HRESULT hr = S_OK;
@@ -93,7 +88,6 @@ protected:
         return qobject_cast<QSlider*>(GetDlgItem(m_base->Dialog(), id));
     }
 
-    static inline QApplication* s_app = nullptr;
     QWidget m_parent;
     CUnknown* m_object = nullptr;
     IPropertyPage* m_page = nullptr;

@@ -7,40 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TestApplication.h"
 #include "tools/cdgauthor/CdgPacketBuilder.h"
 
 namespace testtracks {
 
-namespace {
-
-QApplication* g_pApp = nullptr;
-
-class CQtEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        delete g_pApp;
-        g_pApp = nullptr;
-    }
-};
-
-}  // namespace
-
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "playerapp_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
     if (qEnvironmentVariableIsEmpty("TINDLIB_AUDIO_SINK")) {
         qputenv("TINDLIB_AUDIO_SINK", "fakesink sync=true");
     }
-    if (g_pApp == nullptr) {
-        g_pApp = new QApplication(argc, argv);
-        // Deleted before main returns: Qt's own globals are gone by static destruction.
-        ::testing::AddGlobalTestEnvironment(new CQtEnvironment);
-    }
-    return *g_pApp;
+    return TestApplication();
 }
 
 namespace {

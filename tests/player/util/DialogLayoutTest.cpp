@@ -9,6 +9,7 @@
 
 #include "player/util/DialogLayout.h"
 #include "player/util/DlgItem.h"
+#include "tests/support/TestApplication.h"
 
 namespace {
 
@@ -39,14 +40,7 @@ constexpr ControlRow kControls[] = {
 
 class DialogLayoutTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "playerutil_layout_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { TestApplication(); }
 
     void SetUp() override {
         m_dialog.resize(kWidth, kHeight);

@@ -10,26 +10,19 @@
 
 #include "player/util/DisplayText.h"
 #include "player/util/ResourceStrings.h"
+#include "tests/support/TestApplication.h"
 
 namespace {
 
 class DisplayTextTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "playerutil_text_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) {
-            s_pApp = new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { TestApplication(); }
 
     int Measure(const std::string& text) const {
         return QFontMetrics(m_label.font()).horizontalAdvance(QString::fromUtf8(text));
     }
 
     QLabel m_label;
-    static inline QApplication* s_pApp = nullptr;
 };
 
 TEST_F(DisplayTextTest, PathThatFitsIsReturnedWhole) {

@@ -13,33 +13,13 @@
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"
 #include "player/cdg/view/CdgView.h"
+#include "tests/support/TestApplication.h"
 #include "tools/cdgauthor/CdgPacketBuilder.h"
 
 namespace {
 
-QApplication* g_pApp = nullptr;
-
-class CQtEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        delete g_pApp;
-        g_pApp = nullptr;
-    }
-};
-
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "cdgview_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (g_pApp == nullptr) {
-        g_pApp = new QApplication(argc, argv);
-        // Deleted before main returns: Qt's own globals are gone by static destruction.
-        ::testing::AddGlobalTestEnvironment(new CQtEnvironment);
-    }
-    return *g_pApp;
+    return TestApplication();
 }
 
 // Colours pass through 16-bit formats with a few levels lost.
