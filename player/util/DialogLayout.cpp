@@ -60,36 +60,31 @@ void CDialogLayout::Apply(QWidget* pDialog, int nNewWidth, int nNewHeight) {
 
 LayoutRect CDialogLayout::ArrangeRect(const LayoutRect& rect, int nFlags, int nInitialWidth,
                                       int nInitialHeight, int nNewWidth, int nNewHeight) {
-    const int dx = nNewWidth - nInitialWidth;
-    const int dy = nNewHeight - nInitialHeight;
-    const int nWidth = rect.right - rect.left;
-    const int nHeight = rect.bottom - rect.top;
+    // One axis at a time; each flag works from the recorded edges, so the last one set
+    // decides.
+    auto arrange = [nFlags](int nLow, int nHigh, int nDelta, int nNewSize, int nMove, int nStretch,
+                            int nCenter, int& nOutLow, int& nOutHigh) {
+        const int nSize = nHigh - nLow;
+        nOutLow = nLow;
+        nOutHigh = nHigh;
+        if (nFlags & nMove) {
+            nOutLow = nLow + nDelta;
+            nOutHigh = nHigh + nDelta;
+        }
+        if (nFlags & nStretch) {
+            nOutLow = nLow;
+            nOutHigh = nHigh + nDelta;
+        }
+        if (nFlags & nCenter) {
+            nOutLow = (nNewSize - nSize) / 2;
+            nOutHigh = (nNewSize + nSize) / 2;
+        }
+    };
     LayoutRect r = rect;
-    // Each flag works from the recorded rectangle, so the last one set decides.
-    if (nFlags & LAYOUT_RIGHT) {
-        r.left = rect.left + dx;
-        r.right = rect.right + dx;
-    }
-    if (nFlags & LAYOUT_STRETCH_X) {
-        r.left = rect.left;
-        r.right = rect.right + dx;
-    }
-    if (nFlags & LAYOUT_CENTER_X) {
-        r.left = (nNewWidth - nWidth) / 2;
-        r.right = (nNewWidth + nWidth) / 2;
-    }
-    if (nFlags & LAYOUT_BOTTOM) {
-        r.top = rect.top + dy;
-        r.bottom = rect.bottom + dy;
-    }
-    if (nFlags & LAYOUT_STRETCH_Y) {
-        r.top = rect.top;
-        r.bottom = rect.bottom + dy;
-    }
-    if (nFlags & LAYOUT_CENTER_Y) {
-        r.top = (nNewHeight - nHeight) / 2;
-        r.bottom = (nNewHeight + nHeight) / 2;
-    }
+    arrange(rect.left, rect.right, nNewWidth - nInitialWidth, nNewWidth, LAYOUT_RIGHT,
+            LAYOUT_STRETCH_X, LAYOUT_CENTER_X, r.left, r.right);
+    arrange(rect.top, rect.bottom, nNewHeight - nInitialHeight, nNewHeight, LAYOUT_BOTTOM,
+            LAYOUT_STRETCH_Y, LAYOUT_CENTER_Y, r.top, r.bottom);
     return r;
 }
 
