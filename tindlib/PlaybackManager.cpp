@@ -1,6 +1,7 @@
 // CPlaybackManager on a GStreamer appsrc pipeline.
 #include "tindlib/PlaybackManager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -276,7 +277,11 @@ bool CPlaybackManager::QueryTime(double* pSeconds) const {
     }
     if (m_bCacheValid && GST_CLOCK_TIME_IS_VALID(nNow) && nNow >= m_nCacheClock &&
         nNow - m_nCacheClock < kRequeryInterval) {
-        *pSeconds = static_cast<double>(m_nCachePos + (nNow - m_nCacheClock)) / GST_SECOND;
+        // Never past the audio handed over: a sink that stalls stops the clock too.
+        const uint64_t nPushed = gst_util_uint64_scale(static_cast<guint64>(m_nPushedFrames.load()),
+                                                       GST_SECOND, m_format.nSamplesPerSec);
+        const uint64_t nCarried = std::min(m_nCachePos + (nNow - m_nCacheClock), nPushed);
+        *pSeconds = static_cast<double>(std::max(nCarried, m_nCachePos)) / GST_SECOND;
         return true;
     }
     gint64 nPos = -1;
