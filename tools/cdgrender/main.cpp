@@ -142,9 +142,10 @@ int main(int argc, char** argv) {
     if (nPackets == 0)
         return cl.Failure(o.track + ": the track has no packets");
     for (const Checkpoint& c : o.checkpoints) {
-        const int64_t nWanted =
-            c.dSeconds ? TrackRenderer::PacketsDueBefore(*c.dSeconds) : c.nPackets;
-        if (nWanted > nPackets) {
+        // A time is compared before it becomes a packet count, which a huge time overflows.
+        const bool bPastEnd = c.dSeconds ? *c.dSeconds * 300.0 > static_cast<double>(nPackets)
+                                         : c.nPackets > nPackets;
+        if (bPastEnd) {
             char message[160];
             std::snprintf(message, sizeof(message),
                           "the track ends after %lld packets (%.3f s), before %s %s",
