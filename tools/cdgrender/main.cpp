@@ -141,6 +141,10 @@ int main(int argc, char** argv) {
     const int64_t nPackets = CountPackets(o.track);
     if (nPackets == 0)
         return cl.Failure(o.track + ": the track has no packets");
+    if (o.dEvery * 300.0 > static_cast<double>(nPackets)) {
+        return cl.Failure("the track ends after " + std::to_string(nPackets) +
+                          " packets, before the first frame of --every " + FormatSeconds(o.dEvery));
+    }
     for (const Checkpoint& c : o.checkpoints) {
         // A time is compared before it becomes a packet count, which a huge time overflows.
         const bool bPastEnd = c.dSeconds ? *c.dSeconds * 300.0 > static_cast<double>(nPackets)

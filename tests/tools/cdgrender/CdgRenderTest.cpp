@@ -151,6 +151,8 @@ TEST_F(CdgRender, BadInputGivesAClearErrorAndNonZeroExit) {
         {m_track + " --dump --at 1.01", 1, "ends after 300 packets (1.000 s), before --at 1.01"},
         {m_track + " --at 1000 -o " + dir + "/f.png", 1, "before --at 1000"},
         {m_track + " --dump --at 1e300", 1, "before --at 1e+300"},
+        {m_track + " --every 1.5 --out-dir " + dir + "/e", 1, "before the first frame of --every"},
+        {m_track + " --every 1e300 --out-dir " + dir + "/e", 1, "--every 1e+300"},
         {m_track + " --packets 10 --packets 400 --dump-dir " + dir + "/d", 1,
          "before --packets 400"},
         {dir + "/empty.cdg --dump --at 0", 1, "empty.cdg: the track has no packets"},
