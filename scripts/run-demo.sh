@@ -29,24 +29,8 @@ mkdir -p "$(dirname "$shot")"
 rm -f "$shot"
 # Nobody listens on a headless machine: a private sound server with a null output plays
 # the audio, so the demo goes through the default output as on a desktop.
-runtime=$(mktemp -d /tmp/quillet-demo.XXXXXX)
-chmod 700 "$runtime"
-server=""
-cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-if command -v pulseaudio >/dev/null; then
-  XDG_RUNTIME_DIR=$runtime HOME=$runtime pulseaudio --daemonize=no --exit-idle-time=-1 -n \
-    --use-pid-file=no --load="module-null-sink sink_name=null" \
-    --load="module-native-protocol-unix socket=$runtime/native" >/dev/null 2>&1 &
-  server=$!
-  for _ in $(seq 50); do [ -S "$runtime/native" ] && break; sleep 0.1; done
-  export PULSE_SERVER="unix:$runtime/native"
-else
-  echo "run-demo: no pulseaudio; the player says it has no audio output and plays silently"
-fi
+source scripts/null-sound-server.sh
+start_null_sound_server
 unset TINDLIB_AUDIO_SINK
 echo "No display: playing $track under Xvfb for $seconds s"
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
