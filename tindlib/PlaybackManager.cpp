@@ -40,6 +40,22 @@ std::string SinkDescription() {
     return pEnv != nullptr && *pEnv != '\0' ? pEnv : "autoaudiosink";
 }
 
+// The buffer a sound server's client sink gets. PulseAudio may render ahead in blocks of up
+// to 2 s (its null output always does when idle); a stream that cannot fill such a block
+// at once is held back to the next one, and the server's time runs on meanwhile, so the
+// start is late and then jumps. With this much buffered the audio starts at once. What is
+// heard is still the clock: the sink reports its latency.
+constexpr gint64 kServerBufferUs = 2000000;
+
+// Gives a PulseAudio sink the longer buffer, also the one autoaudiosink puts in place.
+void OnElementAdded(GstBin*, GstBin*, GstElement* pElement, gpointer) {
+    GstElementFactory* pFactory = gst_element_get_factory(pElement);
+    if (pFactory != nullptr &&
+        g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(pFactory)), "pulsesink") == 0) {
+        g_object_set(pElement, "buffer-time", kServerBufferUs, nullptr);
+    }
+}
+
 // Where the audio goes when there is no output: a sink that discards it against the
 // clock, so the track still plays in time.
 constexpr const char* kDiscardSink = "fakesink sync=true";
@@ -169,6 +185,15 @@ bool CPlaybackManager::Build(const std::string& strSink, const WAVEFORMATEX& for
     GstBus* pBus = gst_element_get_bus(m_pPipeline);
     gst_bus_set_sync_handler(pBus, OnPipelineMessage, &m_flags, nullptr);
     gst_object_unref(pBus);
+    g_signal_connect(m_pPipeline, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
+    GstIterator* pIt = gst_bin_iterate_recurse(GST_BIN(m_pPipeline));
+    gst_iterator_foreach(
+        pIt,
+        [](const GValue* pItem, gpointer) {
+            OnElementAdded(nullptr, nullptr, GST_ELEMENT(g_value_get_object(pItem)), nullptr);
+        },
+        nullptr);
+    gst_iterator_free(pIt);
 
     // Audio sinks open their device on the way to READY: no server or device fails here.
     if (gst_element_set_state(m_pPipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
