@@ -147,7 +147,10 @@ void CPlayerDlg::CreateControls() {
         auto* pButton = new QPushButton(this);
         pButton->setGeometry(
             MapDialogRect(spec.rect.x(), spec.rect.y(), spec.rect.width(), spec.rect.height()));
-        pButton->setAccessibleName(QString::fromUtf8(spec.pszText).remove(QLatin1Char('&')));
+        const QString strCaption = QString::fromUtf8(spec.pszText);
+        pButton->setAccessibleName(QString(strCaption).remove(QLatin1Char('&')));
+        // The caption is not shown on an image button, but its mnemonic still works.
+        pButton->setShortcut(QKeySequence::mnemonic(strCaption));
         pButton->setIcon(MakeButtonIcon(spec.picture));
         const int nSide = std::min(pButton->width(), pButton->height());
         pButton->setIconSize(QSize(nSide * 2 / 3, nSide * 2 / 3));
@@ -331,6 +334,13 @@ void CPlayerDlg::resizeEvent(QResizeEvent* pEvent) {
 }
 
 void CPlayerDlg::keyPressEvent(QKeyEvent* pEvent) {
+    if (m_pView != nullptr && m_pView->IsFullScreen()) {
+        // A key meant for the full-screen picture, Escape included, returns to the
+        // window; it never ends the dialog.
+        OnFullScreen();
+        pEvent->accept();
+        return;
+    }
     if (pEvent->matches(QKeySequence::HelpContents) || pEvent->key() == Qt::Key_F1) {
         CPlayerApp::OnHelp();
         return;

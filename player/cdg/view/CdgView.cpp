@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"
@@ -111,20 +112,64 @@ void CCdgView::SetFullScreen(bool bFullScreen) {
         tindlib::CScopedLock hold(m_lock);
         if (bFullScreen) {
             QScreen* pScreen = m_pDialog != nullptr ? m_pDialog->screen() : screen();
-            setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+            // A window of the dialog's own, not a parentless one: the dialog's modality lets
+            // its input through, and a window manager keeps it above the dialog.
+            setParent(m_pDialog, Qt::Window | Qt::FramelessWindowHint);
             if (pScreen != nullptr) {
                 setGeometry(pScreen->geometry());
             }
             showFullScreen();
-            activateWindow();
-            setFocus(Qt::OtherFocusReason);
+            TakeKeyboard();
         } else {
+            ReleaseKeyboard();
             setParent(m_pDialog, Qt::Widget);
             show();
         }
     }
     ResetDisplay();
     update();
+}
+
+void CCdgView::TakeKeyboard() {
+    raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+    // Within the program every key comes here; on the desktop the grab succeeds only
+    // once the window is on screen, so it is tried again when it is exposed.
+    grabKeyboard();
+    QWindow* pWindow = windowHandle();
+    if (pWindow == nullptr) {
+        return;
+    }
+    pWindow->removeEventFilter(this);
+    pWindow->installEventFilter(this);
+    m_bKeyboardHeld = pWindow->isExposed() && pWindow->setKeyboardGrabEnabled(true);
+}
+
+void CCdgView::ReleaseKeyboard() {
+    if (QWidget::keyboardGrabber() == this) {
+        releaseKeyboard();
+    }
+    if (QWindow* pWindow = windowHandle()) {
+        pWindow->removeEventFilter(this);
+    }
+    m_bKeyboardHeld = false;
+}
+
+bool CCdgView::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == windowHandle() && m_bFullScreen && !m_bKeyboardHeld &&
+        (pEvent->type() == QEvent::Expose || pEvent->type() == QEvent::FocusIn)) {
+        // The handler runs after the window has taken the event.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_bFullScreen && !m_bKeyboardHeld) {
+                    TakeKeyboard();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
 }
 
 void CCdgView::Render() {
@@ -197,9 +242,15 @@ void CCdgView::paintEvent(QPaintEvent*) {
     }
 }
 
+bool CCdgView::IsViewKey(const QKeyEvent& key) const {
+    // Windowed, Alt combinations are the dialog's button mnemonics; full screen, the
+    // dialog is hidden and every key returns to it.
+    return m_bFullScreen || !key.modifiers().testFlag(Qt::AltModifier);
+}
+
 bool CCdgView::event(QEvent* pEvent) {
-    // Every key belongs to the view: no shortcut, focus move or dialog key takes it.
-    if (pEvent->type() == QEvent::ShortcutOverride) {
+    // The view's keys belong to it: no shortcut, focus move or dialog key takes them.
+    if (pEvent->type() == QEvent::ShortcutOverride && IsViewKey(*static_cast<QKeyEvent*>(pEvent))) {
         pEvent->accept();
         return true;
     }
@@ -211,6 +262,10 @@ bool CCdgView::event(QEvent* pEvent) {
 }
 
 void CCdgView::keyPressEvent(QKeyEvent* pEvent) {
+    if (!IsViewKey(*pEvent)) {
+        pEvent->ignore();
+        return;
+    }
     emit Command(kCdgViewKeyCommand);
     pEvent->accept();
 }
