@@ -134,16 +134,15 @@ void CCdgView::TakeKeyboard() {
     raise();
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
-    // Within the program every key comes here; on the desktop the grab succeeds only
-    // once the window is on screen, so it is tried again when it is exposed.
+    // Within the program every key comes here at once; the desktop grants the keyboard
+    // only to a window on screen, so that grab is tried again when the window is exposed.
     grabKeyboard();
-    QWindow* pWindow = windowHandle();
-    if (pWindow == nullptr) {
-        return;
+    if (QWindow* pWindow = windowHandle()) {
+        m_bKeyboardHeld = pWindow->isExposed() && pWindow->setKeyboardGrabEnabled(true);
+        if (!m_bKeyboardHeld) {
+            pWindow->installEventFilter(this);
+        }
     }
-    pWindow->removeEventFilter(this);
-    pWindow->installEventFilter(this);
-    m_bKeyboardHeld = pWindow->isExposed() && pWindow->setKeyboardGrabEnabled(true);
 }
 
 void CCdgView::ReleaseKeyboard() {
@@ -157,14 +156,22 @@ void CCdgView::ReleaseKeyboard() {
 }
 
 bool CCdgView::eventFilter(QObject* pWatched, QEvent* pEvent) {
-    if (pWatched == windowHandle() && m_bFullScreen && !m_bKeyboardHeld &&
-        (pEvent->type() == QEvent::Expose || pEvent->type() == QEvent::FocusIn)) {
-        // The handler runs after the window has taken the event.
+    QWindow* pWindow = windowHandle();
+    if (pWatched == pWindow && pEvent->type() == QEvent::Expose && m_bFullScreen &&
+        !m_bKeyboardHeld) {
+        // After the window has taken the event, so that it counts as on screen.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (m_bFullScreen && !m_bKeyboardHeld) {
-                    TakeKeyboard();
+                QWindow* pShown = windowHandle();
+                if (m_bFullScreen && !m_bKeyboardHeld && pShown != nullptr && pShown->isExposed()) {
+                    m_bKeyboardHeld = pShown->setKeyboardGrabEnabled(true);
+                    if (m_bKeyboardHeld) {
+                        pShown->removeEventFilter(this);
+                        // A window manager may have stacked it under its parent meanwhile.
+                        raise();
+                        activateWindow();
+                    }
                 }
             },
             Qt::QueuedConnection);
@@ -243,6 +250,19 @@ void CCdgView::paintEvent(QPaintEvent*) {
 }
 
 bool CCdgView::IsViewKey(const QKeyEvent& key) const {
+    switch (key.key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+            // A modifier alone is half of a combination: the key pressed with it counts.
+            return false;
+        default:
+            break;
+    }
     // Windowed, Alt combinations are the dialog's button mnemonics; full screen, the
     // dialog is hidden and every key returns to it.
     return m_bFullScreen || !key.modifiers().testFlag(Qt::AltModifier);
