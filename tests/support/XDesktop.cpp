@@ -172,10 +172,12 @@ std::vector<unsigned long> HexIds(const std::string& strText) {
     return ids;
 }
 
+// Whether a window manager serves the screen: it lists what it supports on the root
+// window while it runs (openbox takes that list away as it goes, though not the rest).
 bool WindowManagerRunning() {
     std::string strOut;
-    return RunTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, &strOut) &&
-           strOut.find("window id") != std::string::npos;
+    return RunTool({"xprop", "-root", "_NET_SUPPORTED"}, &strOut) &&
+           strOut.find("_NET_ACTIVE_WINDOW") != std::string::npos;
 }
 
 }  // namespace
@@ -269,8 +271,7 @@ bool CXDesktop::Key(const std::string& strKeys) {
 }
 
 bool CXDesktop::Click(int x, int y) {
-    return RunTool(
-        {"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"});
+    return RunTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
 }
 
 unsigned long CXDesktop::ActiveWindow() {
