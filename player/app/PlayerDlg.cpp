@@ -1,6 +1,7 @@
 // CPlayerDlg: construction and teardown, the controls, sizing, the full-screen switch, menus.
 #include "player/app/PlayerDlg.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -335,9 +336,9 @@ void CPlayerDlg::resizeEvent(QResizeEvent* pEvent) {
 
 void CPlayerDlg::keyPressEvent(QKeyEvent* pEvent) {
     if (m_pView != nullptr && m_pView->IsFullScreen()) {
-        // A key meant for the full-screen picture, Escape included, returns to the
-        // window; it never ends the dialog.
-        OnFullScreen();
+        // Meant for the full-screen picture, which decides what it does: Escape included,
+        // it returns to the window and never ends the dialog.
+        QApplication::sendEvent(m_pView, pEvent);
         pEvent->accept();
         return;
     }

@@ -61,6 +61,7 @@ CCdgView::CCdgView() {
 }
 
 CCdgView::~CCdgView() {
+    ReleaseKeyboard();
     m_bPrimary = false;
     tindlib::CScopedLock hold(m_lock);
 }

@@ -73,7 +73,7 @@ private:
     // UI thread: takes a frame composed by Render.
     void Present(QImage frame);
     // Full screen: raises and activates the window and takes the keyboard; the desktop
-    // grants the keyboard only to a window on screen, so this runs again once it shows.
+    // grants the keyboard only to a window on screen, so its grab is retried once exposed.
     void TakeKeyboard();
     void ReleaseKeyboard();
     // Whether a key pressed in the view is its own (the full-screen toggle).

@@ -123,7 +123,8 @@ TEST_F(ModalPlayerTest, AKeyReachingTheDialogInFullScreenReturnsAndNeverEndsIt) 
         ASSERT_TRUE(dlg.GetView()->IsFullScreen());
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dlg, &escape);
-        EXPECT_FALSE(dlg.GetView()->IsFullScreen());
+        EXPECT_TRUE(escape.isAccepted());
+        EXPECT_TRUE(WaitFor([&] { return !dlg.GetView()->IsFullScreen(); }));
         EXPECT_TRUE(dlg.isVisible());
     });
     EXPECT_EQ(nResult, QDialog::Accepted);
