@@ -22,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::seconds kStartTimeout{10};
 constexpr std::chrono::seconds kToolTimeout{10};
+// Root-window property the window manager's start-up command sets when it is ready.
+constexpr char kReadyProperty[] = "_QUILLET_TEST_WM_READY";
 
 // The full path of a program on PATH; empty when there is none.
 std::string FindProgram(const std::string& strName) {
@@ -227,6 +229,9 @@ bool CXDesktop::Start(int nWidth, int nHeight, std::string* pError) {
     m_strDisplay = ":" + std::to_string(nDisplay);
     setenv("DISPLAY", m_strDisplay.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The private desktop has no session bus: no test reaches the user's own, and no bus
+    // daemon is auto-launched against a display that is about to go.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
     return true;
 }
 
@@ -234,13 +239,24 @@ bool CXDesktop::StartWindowManager(std::string* pError) {
     if (m_wm > 0) {
         return true;
     }
-    m_wm = Spawn({"openbox", "--sm-disable"});
+    // Openbox names itself on the root window before it is ready, and a window mapped in
+    // between is never managed; the command it runs once started marks the moment.
+    static int s_nStarts = 0;
+    const std::string strToken = std::to_string(getpid()) + "-" + std::to_string(++s_nStarts);
+    m_wm = Spawn({"openbox", "--sm-disable", "--startup",
+                  std::string("xprop -root -f ") + kReadyProperty + " 8s -set " + kReadyProperty +
+                      " " + strToken});
     if (m_wm < 0) {
         *pError = "openbox could not be started";
         return false;
     }
     const Clock::time_point tEnd = Clock::now() + kStartTimeout;
-    while (!WindowManagerRunning()) {
+    for (;;) {
+        std::string strOut;
+        if (RunTool({"xprop", "-root", kReadyProperty}, &strOut) &&
+            strOut.find('"' + strToken + '"') != std::string::npos && WindowManagerRunning()) {
+            return true;
+        }
         int nStatus = 0;
         if (waitpid(m_wm, &nStatus, WNOHANG) == m_wm || Clock::now() >= tEnd) {
             StopWindowManager();
@@ -249,7 +265,6 @@ bool CXDesktop::StartWindowManager(std::string* pError) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return true;
 }
 
 void CXDesktop::StopWindowManager() {

@@ -18,9 +18,9 @@ public:
     // The programs this needs that are not installed, blank-separated; empty when all are.
     static std::string MissingTools();
 
-    // Starts Xvfb on a free display and points this process at it (DISPLAY, and Qt's xcb
-    // platform). Run it before the QApplication is made. False with the reason in
-    // *pError when the server does not come up.
+    // Starts Xvfb on a free display and points this process at it (DISPLAY, Qt's xcb
+    // platform, and no session bus). Run it before the QApplication is made. False with the reason
+    // in *pError when the server does not come up.
     bool Start(int nWidth, int nHeight, std::string* pError);
     bool IsRunning() const { return m_xvfb > 0; }
     const std::string& Display() const { return m_strDisplay; }

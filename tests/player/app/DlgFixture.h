@@ -42,6 +42,9 @@ private:
     std::vector<int32_t> m_indices;
 };
 
+// A ceiling only: a window manager starting on a loaded machine may take seconds to map.
+inline constexpr int kShowTimeoutMs = 15000;
+
 // The application object on test tracks, and the main dialog run as the program runs it.
 class AppFixture : public ::testing::Test {
 protected:
@@ -67,7 +70,7 @@ protected:
             }
             Watch(*pDlg);
             bRan = true;
-            if (QTest::qWaitForWindowExposed(pDlg)) {
+            if (QTest::qWaitForWindowExposed(pDlg, kShowTimeoutMs)) {
                 body(*pDlg);
             } else {
                 ADD_FAILURE() << "the dialog never showed";

@@ -35,6 +35,11 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     }
 
+    // A longer ceiling than elsewhere: each step here waits on other processes (the X
+    // server, the window manager), which a loaded machine may keep waiting.
+    bool WaitFor(const std::function<bool()>& condition) {
+        return AppFixture::WaitFor(condition, kShowTimeoutMs);
+    }
     static QPoint Middle(const QWidget* pWidget) {
         return pWidget->mapToGlobal(pWidget->rect().center());
     }
