@@ -15,6 +15,7 @@ packages=(
   espeak-ng
   xvfb xauth x11-apps imagemagick
   pulseaudio gstreamer1.0-pulseaudio
+  openbox xdotool x11-utils
 )
 
 missing=()

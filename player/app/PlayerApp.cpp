@@ -45,7 +45,9 @@ void CPlayerApp::InitInstance(const QString& strProgram, const QStringList& args
 
 int CPlayerApp::Run() {
     CPlayerDlg dlg;
+    m_pMainWnd = &dlg;
     const int nResult = dlg.exec();
+    m_pMainWnd = nullptr;
     return nResult;
 }
 

@@ -13,6 +13,8 @@
 #include "tindlib/SoundFile.h"
 #include "tindlib/SoundFilePlayer.h"
 
+class CPlayerDlg;
+
 // The tick rate setting: "FPS" in "Settings", default 25, usable from 1 to 1000.
 inline constexpr int kDefaultFps = 25;
 inline constexpr int kMinFps = 1;
@@ -36,7 +38,7 @@ public:
     // Settings names, the sound library's peak-file flag, and the command line: the
     // arguments after the program's name, joined by blanks into one path.
     void InitInstance(const QString& strProgram, const QStringList& args);
-    // Runs the main dialog to its end.
+    // Runs the main dialog modally to its end; returns how it ended (accepted or not).
     int Run();
     // Drops the sound source (the player is given none first).
     int ExitInstance();
@@ -61,6 +63,8 @@ public:
     std::unique_ptr<tindlib::CSoundFile> m_pSoundFile;
     CCdgFile m_cdgFile;
     std::string m_strCmdLine;
+    // The main dialog while Run runs it, else null (UI thread).
+    CPlayerDlg* m_pMainWnd = nullptr;
 
 private:
     static inline CPlayerApp* s_pApp = nullptr;

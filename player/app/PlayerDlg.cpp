@@ -1,6 +1,7 @@
 // CPlayerDlg: construction and teardown, the controls, sizing, the full-screen switch, menus.
 #include "player/app/PlayerDlg.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -149,7 +150,10 @@ void CPlayerDlg::CreateControls() {
         auto* pButton = new QPushButton(this);
         pButton->setGeometry(
             MapDialogRect(spec.rect.x(), spec.rect.y(), spec.rect.width(), spec.rect.height()));
-        pButton->setAccessibleName(QString::fromUtf8(spec.pszText).remove(QLatin1Char('&')));
+        const QString strCaption = QString::fromUtf8(spec.pszText);
+        pButton->setAccessibleName(QString(strCaption).remove(QLatin1Char('&')));
+        // The caption is not shown on an image button, but its mnemonic still works.
+        pButton->setShortcut(QKeySequence::mnemonic(strCaption));
         pButton->setIcon(MakeButtonIcon(spec.picture));
         const int nSide = std::min(pButton->width(), pButton->height());
         pButton->setIconSize(QSize(nSide * 2 / 3, nSide * 2 / 3));
@@ -368,6 +372,13 @@ void CPlayerDlg::resizeEvent(QResizeEvent* pEvent) {
 }
 
 void CPlayerDlg::keyPressEvent(QKeyEvent* pEvent) {
+    if (m_pView != nullptr && m_pView->IsFullScreen()) {
+        // Meant for the full-screen picture, which decides what it does: Escape included,
+        // it returns to the window and never ends the dialog.
+        QApplication::sendEvent(m_pView, pEvent);
+        pEvent->accept();
+        return;
+    }
     if (pEvent->matches(QKeySequence::HelpContents) || pEvent->key() == Qt::Key_F1) {
         OnHelp();
         return;
