@@ -14,6 +14,7 @@
 #include <QSize>
 
 #include "player/app/TickTimer.h"
+#include "player/archive/UnpackedZipTrack.h"
 #include "player/util/DialogLayout.h"
 
 class CCdgScreen;
@@ -21,6 +22,7 @@ class CCdgView;
 class CPlayerApp;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
 namespace display {
 class CDisplay;
@@ -78,6 +80,9 @@ public:
     void OnPlayPause();
     void OnStop();
     void OpenTrack(const std::string& strPath);
+    // What Open does once a file is chosen: stop, drop the sound, open the track. For
+    // dropped files and the recent tracks.
+    void OpenChosenTrack(const std::string& strPath);
 
     // For tests and benchmarks.
     CCdgView* GetView() const { return m_pView; }
@@ -100,6 +105,13 @@ public:
     // The dialog's right-click menu (the caller owns it).
     QMenu* CreateContextMenu();
 
+    // The first track file (.cdg, .bin or .zip, any case) among dropped data; empty for none.
+    static QString DroppedTrack(const QMimeData* pData);
+    // The folder the open zip track is unpacked in; empty when the track is no zip.
+    std::string GetUnpackedFolder() const { return m_unpackedZip.GetFolder(); }
+    // The detail of the last "Cannot open the file." this dialog reported itself (tests).
+    const QString& GetOpenProblem() const { return m_strOpenProblem; }
+
     // Dialog units of this dialog's font, in pixels (as the templates are drawn).
     QRect MapDialogRect(int nLeft, int nTop, int nWidth, int nHeight) const;
 
@@ -110,6 +122,11 @@ protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    // Tracks dropped on the dialog or the video window open; anything else is refused.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void CreateControls();
@@ -117,6 +134,16 @@ private:
     void PlaceView();
     void SetPlayImage(bool bPause);
     void ShowAbout();
+
+    // Track files (PlayerDlgTracks.cpp). The file the reader opens for a path: a zip is
+    // unpacked first; false, with the problem reported, when it gives no track.
+    bool PrepareTrackFile(const std::string& strPath, std::string& strTrackFile);
+    // "Cannot open the file." with the problem as its detail.
+    void ReportOpenProblem(const QString& strDetail);
+    void EnableTrackDrops();
+    bool HandleTrackDrag(QEvent* pEvent);
+    void AddRecentTracksMenu(QMenu* pMenu);
+    void OnRecentTrack(const QString& strPath);
 
     // Playback thread and tick (the loop and the tick of the transport).
     void PlaybackLoop();
@@ -141,6 +168,8 @@ private:
     std::function<void(int, int)> m_messageHook;
     bool m_bCursorHidden = false;
     bool m_bInitialised = false;
+    CUnpackedZipTrack m_unpackedZip;  // the open track's files when it came in a zip
+    QString m_strOpenProblem;
 
     // --- shared with the playback thread and the tick
     std::atomic<bool> m_bStopThread{false};

@@ -5,6 +5,7 @@
 #include "player/app/AudioLookup.h"
 #include "player/app/PlayerApp.h"
 #include "player/app/PlayerDlg.h"
+#include "player/app/RecentTracks.h"
 #include "player/util/DisplayText.h"
 #include "player/util/PathUtil.h"
 #include "player/util/ResourceStrings.h"
@@ -24,7 +25,7 @@ void CPlayerDlg::OnOpen() {
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(QStringLiteral("cdg"));
         dialog.setNameFilters(
-            {QStringLiteral("CDG tracks (*.cdg *.bin)"), QStringLiteral("All files (*)")});
+            {QStringLiteral("CDG tracks (*.cdg *.bin *.zip)"), QStringLiteral("All files (*)")});
         if (!strInitial.isEmpty()) {
             dialog.selectFile(strInitial);
         }
@@ -54,12 +55,17 @@ void CPlayerDlg::OnInitialOpen() {
 void CPlayerDlg::OpenTrack(const std::string& strPath) {
     std::lock_guard transport(m_transportMutex);
     m_strPath = strPath;
+    // A zip plays from its unpacked copy; the path shown stays the zip's.
+    std::string strTrackFile;
+    if (!PrepareTrackFile(strPath, strTrackFile)) {
+        return;
+    }
     bool bOpened = false;
     {
         // The playback thread may be between two packets; it never sees a half-open reader.
         std::lock_guard lock(m_readerMutex);
         m_app.m_cdgFile.Close();
-        bOpened = m_app.m_cdgFile.Open(strPath);
+        bOpened = m_app.m_cdgFile.Open(strTrackFile);
         m_bEndPosted = false;
     }
     if (!bOpened) {
@@ -71,7 +77,9 @@ void CPlayerDlg::OpenTrack(const std::string& strPath) {
         return;
     }
 
-    const AudioChoice audio = FindAudio(strPath);
+    CRecentTracks::Add(QString::fromStdString(strPath));
+
+    const AudioChoice audio = FindAudio(strTrackFile);
     std::unique_ptr<tindlib::CSoundFile> pSource = MakeSoundFile(audio.source);
     if (pSource && pSource->Open(audio.strPath, kOpenModeRead)) {
         m_app.SetSoundFile(std::move(pSource));
