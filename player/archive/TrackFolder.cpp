@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// mkdtemp's six random characters after "quillet-<pid>-".
+// mkdtemp's six random characters after "quillet-track-<pid>-".
 constexpr size_t kRandomLength = 6;
 
 bool IsUsableRoot(const char* pszPath) {

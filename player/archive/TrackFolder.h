@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-// A folder "quillet-<pid>-XXXXXX" (mode 0700) under a root folder. Only its owner writes
+// A folder "quillet-track-<pid>-XXXXXX" (mode 0700) under a root folder. Only its owner writes
 // into it, under names it chooses itself; the folder and everything in it go with the
 // object. The pid in the name tells a later run whether the owner is still alive.
 // Not thread-safe; one thread uses an object at a time.
@@ -38,7 +38,7 @@ public:
     // the descriptor, or -1 with errno set.
     int CreateFile(const std::string& strName) const;
 
-    static constexpr char kPrefix[] = "quillet-";
+    static constexpr char kPrefix[] = "quillet-track-";
 
 private:
     CTrackFolder(std::string strPath, int nDirFd);

@@ -270,7 +270,7 @@ TEST_F(ZipTrackTest, NextStartRemovesTheCopyOfAKilledRun) {
         },
         20000));
     const std::vector<std::string> left = TrackFolders();
-    EXPECT_NE(left[0].find("quillet-" + std::to_string(killed.processId()) + "-"),
+    EXPECT_NE(left[0].find("quillet-track-" + std::to_string(killed.processId()) + "-"),
               std::string::npos);
     killed.kill();
     ASSERT_TRUE(killed.waitForFinished());

@@ -25,7 +25,8 @@ protected:
     }
     // A folder as a process of that pid would have made it, with a file inside.
     fs::path MakeFolderOf(long nPid, const char* pszRandom = "AbC123") const {
-        const fs::path folder = m_root / ("quillet-" + std::to_string(nPid) + "-" + pszRandom);
+        const fs::path folder =
+            m_root / ("quillet-track-" + std::to_string(nPid) + "-" + pszRandom);
         fs::create_directory(folder);
         std::ofstream(folder / "track.cdg") << "packets";
         return folder;
@@ -92,10 +93,11 @@ TEST_F(TrackFolderTest, RuntimeFolderIsTheDefaultRootWhenUsable) {
 }
 
 TEST_F(TrackFolderTest, OwnerIsReadOnlyFromOurOwnNames) {
-    EXPECT_EQ(CTrackFolder::OwnerOf("quillet-1234-abcDEF"), 1234);
+    EXPECT_EQ(CTrackFolder::OwnerOf("quillet-track-1234-abcDEF"), 1234);
     for (const char* pszName :
-         {"quillet-1234", "quillet--abcdef", "quillet-12a4-abcdef", "quillet-1234-abcdefg",
-          "quillet-0-abcdef", "other-1234-abcdef", "quillet-12345678901-abcdef"}) {
+         {"quillet-track-1234", "quillet-track--abcdef", "quillet-track-12a4-abcdef",
+          "quillet-track-1234-abcdefg", "quillet-track-0-abcdef", "quillet-1234-abcdef",
+          "quillet-registry-1234-abcdef", "quillet-track-12345678901-abcdef"}) {
         EXPECT_EQ(CTrackFolder::OwnerOf(pszName), -1) << pszName;
     }
 }
@@ -105,13 +107,13 @@ TEST_F(TrackFolderTest, LeftoversOfDeadRunsGoTheRestStays) {
     const fs::path deadToo = MakeFolderOf(DeadPid(), "xyz789");
     const fs::path mine = MakeFolderOf(::getpid());
     const fs::path parent = MakeFolderOf(::getppid());  // alive while this test runs
-    const fs::path other = m_root / "quillet-settings";
+    const fs::path other = m_root / "quillet-track-settings";
     fs::create_directory(other);
     // A link named like a leftover is never followed nor removed.
     const fs::path target = m_root / "target";
     fs::create_directory(target);
     std::ofstream(target / "keep") << "x";
-    const fs::path link = m_root / ("quillet-" + std::to_string(DeadPid()) + "-link00");
+    const fs::path link = m_root / ("quillet-track-" + std::to_string(DeadPid()) + "-link00");
     fs::create_directory_symlink(target, link);
 
     EXPECT_EQ(CTrackFolder::RemoveLeftovers(m_root.string()), 2);
