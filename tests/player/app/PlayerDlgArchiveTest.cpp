@@ -67,7 +67,8 @@ TEST_P(ZipAudioKindTest, PlaysLikeTheLoosePair) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ZipAudioKindTest,
-                         ::testing::Values("wav", "mp3", "wma", "ogg", "flac", "m4a"));
+                         ::testing::Values("wav", "mp3", "wma", "ogg", "flac", "m4a"),
+                         [](const auto& info) { return std::string(info.param); });
 
 struct LayoutCase {
     const char* pszName;
