@@ -5,6 +5,6 @@
 
 struct ArchiveProblem;
 
-// One sentence naming the problem (and the entry concerned), for the detail of the
-// "Cannot open the file." message.
+// The problem (and the entry concerned) in a few words, to follow "<file name>: " in the
+// detail of the "Cannot open the file." message.
 QString DescribeArchiveProblem(const ArchiveProblem& problem);

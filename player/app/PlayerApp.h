@@ -46,15 +46,15 @@ public:
     static int LoadFps();
     // The help page beside the program.
     static QString HelpPath();
-    // Opens the help page in the desktop's browser.
-    static void OnHelp();
+    // Opens the help page in the desktop's browser; false when no browser could be started.
+    static bool OnHelp();
     // Opens URLs for the help command and the links; tests replace it.
     static void SetUrlOpener(std::function<bool(const QUrl&)> opener);
     static bool OpenUrl(const QUrl& url);
 
     // Hands the player a new source (or none) and takes ownership; the old one is deleted
-    // after the player has let go of it.
-    void SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile);
+    // after the player has let go of it. False when the player cannot play the source.
+    bool SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile);
 
     tindlib::CPlaybackManager m_playbackManager;
     tindlib::CSoundFilePlayer m_player;

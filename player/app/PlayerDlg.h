@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +26,9 @@ class QLabel;
 class QMenu;
 class QMimeData;
 class QPushButton;
+namespace tindlib {
+class CSoundFile;
+}
 namespace display {
 class CDisplay;
 }
@@ -98,9 +103,12 @@ public:
     bool IsCursorHidden() const { return m_bCursorHidden; }
     // Called with the file dialog's answer instead of showing it, when set (tests).
     void SetFileChooser(std::function<QString(const QString& strInitial)> chooser);
-    // Receives the dialog's messages (string id, message-box type) instead of a message
-    // box, when set (tests).
-    void SetMessageHook(std::function<void(int nStringId, int nType)> hook);
+    // Receives the dialog's messages (string id, message-box type, detail text) instead
+    // of a message box, when set (tests).
+    void SetMessageHook(
+        std::function<void(int nStringId, int nType, const QString& strDetail)> hook);
+    // What the dialog's notice line says now (a problem with the audio, else the notice).
+    QString GetNotice() const;
 
     // The dialog's right-click menu (the caller owns it).
     QMenu* CreateContextMenu();
@@ -109,8 +117,6 @@ public:
     static QString DroppedTrack(const QMimeData* pData);
     // The folder the open zip track is unpacked in; empty when the track is no zip.
     std::string GetUnpackedFolder() const { return m_unpackedZip.GetFolder(); }
-    // The detail of the last "Cannot open the file." this dialog reported itself (tests).
-    const QString& GetOpenProblem() const { return m_strOpenProblem; }
 
     // Dialog units of this dialog's font, in pixels (as the templates are drawn).
     QRect MapDialogRect(int nLeft, int nTop, int nWidth, int nHeight) const;
@@ -134,12 +140,22 @@ private:
     void PlaceView();
     void SetPlayImage(bool bPause);
     void ShowAbout();
+    void OnHelp();
+    // A message box, or the message hook when one is set.
+    void ReportMessage(int nStringId, int nType, const QString& strDetail = QString());
+    // Puts a short text on the notice line, the whole story in its tool tip; an empty
+    // text brings the notice back.
+    void ShowNotice(const QString& strText, const QString& strDetail = QString());
+    // The source a track plays: its audio, or silence when there is none or it cannot be
+    // played (the notice then says why).
+    std::unique_ptr<tindlib::CSoundFile> OpenSoundFile(const std::string& strTrackPath,
+                                                       bool* pbSilent);
+    // Wakes the playback thread out of its rest (after a transport change).
+    void WakePlayback();
 
     // Track files (PlayerDlgTracks.cpp). The file the reader opens for a path: a zip is
     // unpacked first; false, with the problem reported, when it gives no track.
     bool PrepareTrackFile(const std::string& strPath, std::string& strTrackFile);
-    // "Cannot open the file." with the problem as its detail.
-    void ReportOpenProblem(const QString& strDetail);
     void EnableTrackDrops();
     bool HandleTrackDrag(QEvent* pEvent);
     void AddRecentTracksMenu(QMenu* pMenu);
@@ -165,11 +181,12 @@ private:
     std::chrono::milliseconds m_tickPeriod{40};
     std::string m_strPath;
     std::function<QString(const QString&)> m_fileChooser;
-    std::function<void(int, int)> m_messageHook;
+    std::function<void(int, int, const QString&)> m_messageHook;
+    QString m_strNotice;           // the notice line's own text, while a problem shows
+    bool m_bNoOutputSaid = false;  // "no audio output" is said once
     bool m_bCursorHidden = false;
     bool m_bInitialised = false;
     CUnpackedZipTrack m_unpackedZip;  // the open track's files when it came in a zip
-    QString m_strOpenProblem;
 
     // --- shared with the playback thread and the tick
     std::atomic<bool> m_bStopThread{false};
@@ -180,6 +197,8 @@ private:
     std::atomic<bool> m_bFastForwardHeld{false};
     std::atomic<bool> m_bEndPosted{false};
     std::atomic<int> m_nEndCheckDelay{0};
+    // Where the audio ends for a source that does not end by itself (silence), in seconds.
+    std::atomic<double> m_dAudioEnd{std::numeric_limits<double>::infinity()};
     std::atomic<IPlaybackObserver*> m_pObserver{nullptr};
     // Graphics packets executed and Clears: a tick composes a frame only when this moved.
     // Starts at 1 so the first tick shows the blank picture.
@@ -189,6 +208,10 @@ private:
     std::recursive_mutex m_transportMutex;
     // Guards the packet reader: a read and its execution never overlap a rewind or reopen.
     std::mutex m_readerMutex;
+    // The playback thread rests on this while nothing plays; transport changes wake it.
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    bool m_bWakeRequested = false;  // guarded by m_wakeMutex
 
     CTickTimer m_timer;
     std::thread m_thread;

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
@@ -23,6 +22,10 @@ namespace {
 // Widest a recent track's path may be drawn in the menu.
 constexpr int kRecentTextWidth = 480;
 
+QString FileName(const QString& strPath) {
+    return QFileInfo(strPath).fileName();
+}
+
 bool IsTrackFileName(const QString& strName) {
     const QString strSuffix = QFileInfo(strName).suffix().toLower();
     return strSuffix == QLatin1String("cdg") || strSuffix == QLatin1String("bin") ||
@@ -32,7 +35,6 @@ bool IsTrackFileName(const QString& strName) {
 }  // namespace
 
 bool CPlayerDlg::PrepareTrackFile(const std::string& strPath, std::string& strTrackFile) {
-    m_strOpenProblem.clear();
     if (!CZipTrackUnpacker::IsZipPath(strPath)) {
         // Whatever was unpacked for the last track is no longer needed.
         m_unpackedZip.Close();
@@ -50,21 +52,10 @@ bool CPlayerDlg::PrepareTrackFile(const std::string& strPath, std::string& strTr
         m_app.m_cdgFile.Close();
         m_bEndPosted = false;
     }
-    ReportOpenProblem(QString::fromStdString(strPath) + QLatin1Char('\n') +
+    ReportMessage(IDS_CANNOT_OPEN, kMessageError,
+                  FileName(QString::fromStdString(strPath)) + QStringLiteral(": ") +
                       DescribeArchiveProblem(problem));
     return false;
-}
-
-void CPlayerDlg::ReportOpenProblem(const QString& strDetail) {
-    m_strOpenProblem = strDetail;
-    if (m_messageHook) {
-        m_messageHook(IDS_CANNOT_OPEN, kMessageError);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    LoadResourceString(IDS_CANNOT_OPEN), QMessageBox::Ok, this);
-    box.setInformativeText(strDetail);
-    box.exec();
 }
 
 void CPlayerDlg::OpenChosenTrack(const std::string& strPath) {
@@ -159,11 +150,12 @@ void CPlayerDlg::AddRecentTracksMenu(QMenu* pMenu) {
 void CPlayerDlg::OnRecentTrack(const QString& strPath) {
     if (!FileExists(strPath.toStdString())) {
         CRecentTracks::Remove(strPath);
-        ReportOpenProblem(strPath + QLatin1Char('\n') +
-                          QCoreApplication::translate(
-                              "Quillet",
-                              "The file is no longer there; it has been taken off the recent "
-                              "tracks."));
+        ReportMessage(
+            IDS_CANNOT_OPEN, kMessageError,
+            FileName(strPath) + QStringLiteral(": ") +
+                QCoreApplication::translate("Quillet",
+                                            "no longer there; it has been taken off the recent "
+                                            "tracks"));
         return;
     }
     OpenChosenTrack(strPath.toStdString());

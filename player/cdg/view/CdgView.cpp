@@ -127,13 +127,16 @@ void CCdgView::SetFullScreen(bool bFullScreen) {
     update();
 }
 
-void CCdgView::Render() {
+bool CCdgView::Render() {
     if (!m_bPrimary || m_bRendering.exchange(true)) {
-        return;
+        return false;
     }
+    bool bShown = false;
     {
         tindlib::CScopedLock hold(m_lock);
-        if (m_pScreen != nullptr && m_bPrimary) {
+        // The display may have been reset while the lock was awaited.
+        bShown = m_bPrimary;
+        if (m_pScreen != nullptr && bShown) {
             QImage image;
             {
                 tindlib::CScopedLock screenHold(m_pScreen->GetLock());
@@ -150,6 +153,7 @@ void CCdgView::Render() {
         }
     }
     m_bRendering = false;
+    return bShown;
 }
 
 void CCdgView::Present(QImage frame) {

@@ -35,8 +35,9 @@ public:
     void SetFullScreen(bool bFullScreen);
     bool IsFullScreen() const { return m_bFullScreen; }
     // Composes the current frame and has the UI thread show it. Safe from any thread; a
-    // call while another pass runs returns at once.
-    void Render();
+    // call while another pass runs returns at once. False when nothing could be shown
+    // (another pass running, or the display being reset): the caller tries again later.
+    bool Render();
     // Sets up the window for the current mode and drops the screen's surfaces so they are
     // rebuilt for it. Returns whether the view can show frames.
     bool ResetDisplay();

@@ -51,7 +51,10 @@ protected:
         m_pApp = std::make_unique<CPlayerApp>();
         m_pDlg = std::make_unique<CPlayerDlg>();
         m_pDlg->SetObserver(&m_recorder);
-        m_pDlg->SetMessageHook([this](int nId, int nType) { m_messages.push_back({nId, nType}); });
+        m_pDlg->SetMessageHook([this](int nId, int nType, const QString& strDetail) {
+            m_messages.push_back({nId, nType});
+            m_details.push_back(strDetail);
+        });
         m_pDlg->show();
         QApplication::processEvents();
     }
@@ -86,6 +89,7 @@ protected:
     std::unique_ptr<CPlayerDlg> m_pDlg;
     CRecorder m_recorder;
     std::vector<std::pair<int, int>> m_messages;
+    std::vector<QString> m_details;  // the detail text of each message
 };
 
 inline constexpr QRgb kRed = qRgb(0xF0, 0, 0);

@@ -139,8 +139,8 @@ TEST_P(BadZipTest, SaysWhatIsWrongWritesNothingAndTheNextTrackPlays) {
     OpenChosen(strBad);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0], std::make_pair(IDS_CANNOT_OPEN, kMessageError));
-    const QString strDetail = m_pDlg->GetOpenProblem();
-    EXPECT_TRUE(strDetail.startsWith(QString::fromStdString(strBad))) << strDetail.toStdString();
+    const QString strDetail = m_details[0];
+    EXPECT_TRUE(strDetail.startsWith(QStringLiteral("bad.zip: "))) << strDetail.toStdString();
     EXPECT_TRUE(strDetail.contains(QString::fromUtf8(c.pszSays))) << strDetail.toStdString();
     EXPECT_EQ(Status(), 0);
     EXPECT_FALSE(m_pApp->m_cdgFile.IsOpen());
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadZipCase{
             "NotAZip", [](const ZipEntry&, const ZipEntry&) { return std::vector<ZipEntry>{}; },
             [](const std::string& p) { return ziptest::WriteBytes(p, ziptest::Pattern(999, 1)); },
-            "not a zip archive"},
+            "bad.zip: not a zip archive"},
         BadZipCase{"Encrypted",
                    [](const ZipEntry& t, ZipEntry a) {
                        a.bEncrypt = true;

@@ -221,8 +221,8 @@ TEST_F(RecentTest, AMissingOneIsRemovedWithAMessage) {
     Choose(QString::fromStdString(strGone));
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0], std::make_pair(IDS_CANNOT_OPEN, kMessageError));
-    EXPECT_TRUE(m_pDlg->GetOpenProblem().startsWith(QString::fromStdString(strGone)));
-    EXPECT_TRUE(m_pDlg->GetOpenProblem().contains(QStringLiteral("no longer there")));
+    EXPECT_EQ(m_details[0], QStringLiteral("gone.cdg: no longer there; it has been taken off the "
+                                           "recent tracks"));
     EXPECT_EQ(MenuTracks(), QStringList{QString::fromStdString(strPlaying)});
     EXPECT_EQ(m_pDlg->GetPath(), strPlaying) << "the track playing is left alone";
     EXPECT_EQ(Status(), 1);
