@@ -1,5 +1,5 @@
 // CPlayerDlg's track files: zips unpacked before opening, dropped files, recent tracks.
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
