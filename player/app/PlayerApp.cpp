@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "player/app/PlayerDlg.h"
+#include "player/archive/TrackFolder.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ void CPlayerApp::InitInstance(const QString& strProgram, const QStringList& args
     // The settings live under the program's own name, so a renamed copy keeps its own.
     QCoreApplication::setApplicationName(QFileInfo(strProgram).completeBaseName());
     tindlib::CSoundFile::c_bCreatePeakFiles = false;
+    // Unpacked zip tracks of runs that were killed before they could clean up.
+    CTrackFolder::RemoveLeftovers();
     // The shell splits an unquoted path with blanks; the whole line is one path again.
     m_strCmdLine = args.join(QLatin1Char(' ')).toStdString();
 }

@@ -212,6 +212,7 @@ void CPlayerDlg::OnInitDialog() {
     if (m_pView != nullptr) {
         m_pView->Create(this);
     }
+    EnableTrackDrops();
 
     // Anchors, in the order the template lists the controls.
     const LayoutItemStruct table[] = {
@@ -397,6 +398,7 @@ QMenu* CPlayerDlg::CreateContextMenu() {
     // the commands, and the About item last, after a separator.
     auto* pMenu = new QMenu(this);
     pMenu->addAction(QStringLiteral("&Open..."), this, [this] { OnCommand(IDC_OPEN); });
+    AddRecentTracksMenu(pMenu);
     pMenu->addAction(QStringLiteral("&Play/Pause"), this, [this] { OnCommand(IDC_PLAY); });
     pMenu->addAction(QStringLiteral("&Stop"), this, [this] { OnCommand(IDC_STOP); });
     pMenu->addAction(QStringLiteral("&Full screen"), this, [this] { OnCommand(IDC_FULLSCREEN); });

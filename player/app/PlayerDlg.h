@@ -16,6 +16,7 @@
 #include <QSize>
 
 #include "player/app/TickTimer.h"
+#include "player/archive/UnpackedZipTrack.h"
 #include "player/util/DialogLayout.h"
 
 class CCdgScreen;
@@ -23,6 +24,7 @@ class CCdgView;
 class CPlayerApp;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
 namespace tindlib {
 class CSoundFile;
@@ -83,6 +85,9 @@ public:
     void OnPlayPause();
     void OnStop();
     void OpenTrack(const std::string& strPath);
+    // What Open does once a file is chosen: stop, drop the sound, open the track. For
+    // dropped files and the recent tracks.
+    void OpenChosenTrack(const std::string& strPath);
 
     // For tests and benchmarks.
     CCdgView* GetView() const { return m_pView; }
@@ -108,6 +113,11 @@ public:
     // The dialog's right-click menu (the caller owns it).
     QMenu* CreateContextMenu();
 
+    // The first track file (.cdg, .bin or .zip, any case) among dropped data; empty for none.
+    static QString DroppedTrack(const QMimeData* pData);
+    // The folder the open zip track is unpacked in; empty when the track is no zip.
+    std::string GetUnpackedFolder() const { return m_unpackedZip.GetFolder(); }
+
     // Dialog units of this dialog's font, in pixels (as the templates are drawn).
     QRect MapDialogRect(int nLeft, int nTop, int nWidth, int nHeight) const;
 
@@ -118,6 +128,11 @@ protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    // Tracks dropped on the dialog or the video window open; anything else is refused.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void CreateControls();
@@ -137,6 +152,14 @@ private:
                                                        bool* pbSilent);
     // Wakes the playback thread out of its rest (after a transport change).
     void WakePlayback();
+
+    // Track files (PlayerDlgTracks.cpp). The file the reader opens for a path: a zip is
+    // unpacked first; false, with the problem reported, when it gives no track.
+    bool PrepareTrackFile(const std::string& strPath, std::string& strTrackFile);
+    void EnableTrackDrops();
+    bool HandleTrackDrag(QEvent* pEvent);
+    void AddRecentTracksMenu(QMenu* pMenu);
+    void OnRecentTrack(const QString& strPath);
 
     // Playback thread and tick (the loop and the tick of the transport).
     void PlaybackLoop();
@@ -163,6 +186,7 @@ private:
     bool m_bNoOutputSaid = false;  // "no audio output" is said once
     bool m_bCursorHidden = false;
     bool m_bInitialised = false;
+    CUnpackedZipTrack m_unpackedZip;  // the open track's files when it came in a zip
 
     // --- shared with the playback thread and the tick
     std::atomic<bool> m_bStopThread{false};

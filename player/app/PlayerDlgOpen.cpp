@@ -9,6 +9,7 @@
 #include "player/app/AudioLookup.h"
 #include "player/app/PlayerApp.h"
 #include "player/app/PlayerDlg.h"
+#include "player/app/RecentTracks.h"
 #include "player/audio/SilentSoundFile.h"
 #include "player/util/DisplayText.h"
 #include "player/util/PathUtil.h"
@@ -53,7 +54,7 @@ void CPlayerDlg::OnOpen() {
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(QStringLiteral("cdg"));
         dialog.setNameFilters(
-            {QStringLiteral("CDG tracks (*.cdg *.bin)"), QStringLiteral("All files (*)")});
+            {QStringLiteral("CDG tracks (*.cdg *.bin *.zip)"), QStringLiteral("All files (*)")});
         if (!strInitial.isEmpty()) {
             dialog.selectFile(strInitial);
         }
@@ -83,12 +84,17 @@ void CPlayerDlg::OnInitialOpen() {
 void CPlayerDlg::OpenTrack(const std::string& strPath) {
     std::lock_guard transport(m_transportMutex);
     m_strPath = strPath;
+    // A zip plays from its unpacked copy; the path shown stays the zip's.
+    std::string strTrackFile;
+    if (!PrepareTrackFile(strPath, strTrackFile)) {
+        return;
+    }
     bool bOpened = false;
     {
         // The playback thread may be between two packets; it never sees a half-open reader.
         std::lock_guard lock(m_readerMutex);
         m_app.m_cdgFile.Close();
-        bOpened = m_app.m_cdgFile.Open(strPath);
+        bOpened = m_app.m_cdgFile.Open(strTrackFile);
         m_bEndPosted = false;
     }
     if (!bOpened) {
@@ -98,9 +104,11 @@ void CPlayerDlg::OpenTrack(const std::string& strPath) {
         return;
     }
 
+    CRecentTracks::Add(QString::fromStdString(strPath));
+
     ShowNotice(QString());
     bool bSilent = false;
-    std::unique_ptr<tindlib::CSoundFile> pSource = OpenSoundFile(strPath, &bSilent);
+    std::unique_ptr<tindlib::CSoundFile> pSource = OpenSoundFile(strTrackFile, &bSilent);
     // Silence reads on past its length; the tick ends the track there.
     m_dAudioEnd = bSilent ? static_cast<double>(CSilentSoundFile::kLength) /
                                 pSource->GetFormat().nSamplesPerSec
