@@ -130,8 +130,11 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
         SetError("unsupported sample format");
         return false;
     }
-    m_pFeed = pFeed;
-    m_format = format;
+    {
+        std::lock_guard<std::mutex> feed(m_feedMutex);
+        m_pFeed = pFeed;
+        m_format = format;
+    }
     const std::string strSink = SinkDescription();
     m_bHasOutput = Build(strSink, format);
     // A fake sink asked for by name is what the caller wants; one put in by autoaudiosink
@@ -142,6 +145,7 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
         m_bHasOutput = false;
     }
     if (!m_bHasOutput && !Build(kDiscardSink, format)) {
+        std::lock_guard<std::mutex> feed(m_feedMutex);
         m_pFeed = nullptr;
         return false;
     }
@@ -222,7 +226,8 @@ void CPlaybackManager::Close() {
     if (m_pPipeline == nullptr) {
         return;
     }
-    Release();
+    Release();  // the streaming thread has stopped: the feed can go
+    std::lock_guard<std::mutex> feed(m_feedMutex);
     m_pFeed = nullptr;
     m_bStarted = false;
 }
@@ -326,6 +331,7 @@ bool CPlaybackManager::QueryTime(double* pSeconds) const {
 
 void CPlaybackManager::OnNeedData(GstElement* pSrc, unsigned, void* pSelf) {
     auto* self = static_cast<CPlaybackManager*>(pSelf);
+    std::lock_guard<std::mutex> feed(self->m_feedMutex);
     const int64_t nAlign = self->m_format.nBlockAlign;
     const uint32_t nRate = self->m_format.nSamplesPerSec;
     GstBuffer* pBuffer =
@@ -356,6 +362,7 @@ void CPlaybackManager::OnNeedData(GstElement* pSrc, unsigned, void* pSelf) {
 
 int CPlaybackManager::OnSeekData(GstElement*, uint64_t, void* pSelf) {
     auto* self = static_cast<CPlaybackManager*>(pSelf);
+    std::lock_guard<std::mutex> feed(self->m_feedMutex);
     self->m_nPushedFrames = 0;
     try {
         self->m_pFeed->OnFlush();

@@ -89,6 +89,10 @@ private:
 
     GstElement* m_pPipeline = nullptr;
     GstElement* m_pSrc = nullptr;
+    // --- guarded by m_feedMutex, which the streaming thread holds while it feeds; written
+    // only while no streaming thread runs (Open before the pipeline, Close after it), so
+    // the lock is never contended: it makes GStreamer's hand-off visible to the checkers.
+    mutable std::mutex m_feedMutex;
     IFeed* m_pFeed = nullptr;
     WAVEFORMATEX m_format;
     bool m_bStarted = false;
