@@ -11,7 +11,7 @@
 #include "player/cdg/CdgColor.h"
 #include "player/cdg/CdgPacket.h"
 #include "player/cdg/Dib.h"
-#include "tindlib/SingleLockEx.h"
+#include "tindlib/core/SingleLockEx.h"
 
 // Screen geometry (pixels): 50 x 18 tiles of 6 x 12, a 288 x 192 window shown inside a
 // border, the window placed centred in a 320 x 240 frame.
