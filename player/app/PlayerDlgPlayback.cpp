@@ -55,9 +55,6 @@ void CPlayerDlg::PlaybackLoop() {
                         break;
                     }
                     m_pScreen->Execute(packet);
-                    if (packet.m_command == kCdgCommandGraphics && packet.m_instruction != 0) {
-                        ++m_nPictureChanges;
-                    }
                 }
                 if (IPlaybackObserver* pObserver = m_pObserver) {
                     pObserver->OnPacketExecuted(nIndex, dPosition, tRead);
@@ -100,9 +97,9 @@ void CPlayerDlg::OnTimerTick() {
     if (m_bFastForwardHeld) {
         player.SetPositionInSeconds(player.GetPositionInSeconds() + kFastForwardStep);
     }
-    // A frame is composed only when the picture may have changed since the last one;
+    // A frame is composed only when the screen's picture changed since the last one;
     // the view repaints its last frame by itself whenever it needs to.
-    const uint64_t nChanges = m_nPictureChanges;
+    const uint64_t nChanges = m_pScreen->GetPictureChanges();
     if (m_pView != nullptr && nChanges != m_nRenderedChanges) {
         m_nRenderedChanges = nChanges;
         m_pView->Render();
@@ -161,7 +158,6 @@ void CPlayerDlg::StopTransport() {
     }
     if (m_pScreen) {
         m_pScreen->Clear();
-        ++m_nPictureChanges;
     }
 }
 
