@@ -188,14 +188,13 @@ bool CCdgScreen::DrawTile(const CCdgPacket& packet, bool bXor) {
     // Rows are stored bottom-up: each line of the tile lies one stride below the last.
     const ptrdiff_t nStep = -static_cast<ptrdiff_t>(m_dib.GetStride());
     uint8_t* pLine = m_dib.GetPixelAddress(x0, y0);
+    const uint64_t oldMask = bXor ? ~uint64_t{0} : 0;
     uint64_t nDiff = 0;
     for (int i = 0; i < kCdgTileHeight; ++i, pLine += nStep) {
         const uint64_t mask = kLineMasks[packet.m_data[kSymFirstLine + i] & (kLinePatterns - 1)];
         const uint64_t old = LoadLine(pLine);
-        uint64_t line = color0 ^ (mask & (color0 ^ color1));
-        if (bXor) {
-            line ^= old;
-        }
+        // XOR tiles combine with the old pixels; without a branch, as both kinds interleave.
+        const uint64_t line = (color0 ^ (mask & (color0 ^ color1))) ^ (old & oldMask);
         nDiff |= line ^ old;
         StoreLine(pLine, line);
     }
