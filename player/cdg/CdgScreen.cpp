@@ -139,7 +139,7 @@ bool CCdgScreen::Execute(const CCdgPacket& packet) {
     }
     // Every pixel may show differently now; the render pass converts them all once,
     // however many such packets came before it.
-    if (m_bRebuild) {
+    if (m_bRebuild && bChanged) {
         MarkAllChanged();
     }
     if (bChanged) {
@@ -163,10 +163,11 @@ bool CCdgScreen::MemoryPreset(const CCdgPacket& packet) {
     if (nRepeat != 0) {
         return false;
     }
+    const bool bFilled = Fill(0, 0, m_nWidth, m_nHeight, nColor);
     const bool bMoved = m_nHOffset != 0 || m_nVOffset != 0;
     m_nHOffset = 0;
     m_nVOffset = 0;
-    return Fill(0, 0, m_nWidth, m_nHeight, nColor) || bMoved;
+    return bFilled || bMoved;
 }
 
 bool CCdgScreen::BorderPreset(const CCdgPacket& packet) {
