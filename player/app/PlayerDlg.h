@@ -200,10 +200,9 @@ private:
     // Where the audio ends for a source that does not end by itself (silence), in seconds.
     std::atomic<double> m_dAudioEnd{std::numeric_limits<double>::infinity()};
     std::atomic<IPlaybackObserver*> m_pObserver{nullptr};
-    // Graphics packets executed and Clears: a tick composes a frame only when this moved.
-    // Starts at 1 so the first tick shows the blank picture.
-    std::atomic<uint64_t> m_nPictureChanges{1};
-    uint64_t m_nRenderedChanges = 0;  // tick thread only
+    // The screen's picture-change count at the last frame composed by a tick; a tick
+    // composes only when the count moved. None yet, so the first tick shows the picture.
+    uint64_t m_nRenderedChanges = ~uint64_t{0};  // tick thread only
     // Serialises transport changes (Stop, Play/Pause, Open) between the UI and the tick.
     std::recursive_mutex m_transportMutex;
     // Guards the packet reader: a read and its execution never overlap a rewind or reopen.

@@ -58,9 +58,6 @@ void CPlayerDlg::PlaybackLoop() {
                         break;
                     }
                     m_pScreen->Execute(packet);
-                    if (packet.m_command == kCdgCommandGraphics && packet.m_instruction != 0) {
-                        ++m_nPictureChanges;
-                    }
                 }
                 if (IPlaybackObserver* pObserver = m_pObserver) {
                     pObserver->OnPacketExecuted(nIndex, dPosition, tRead);
@@ -118,9 +115,9 @@ void CPlayerDlg::OnTimerTick() {
         player.SetPositionInSeconds(player.GetPositionInSeconds() + kFastForwardStep);
         WakePlayback();  // a paused picture follows too
     }
-    // A frame is composed only when the picture may have changed since the last one, and
+    // A frame is composed only when the screen's picture changed since the last one, and
     // counts as shown only once it was; the view repaints its last frame by itself.
-    const uint64_t nChanges = m_nPictureChanges;
+    const uint64_t nChanges = m_pScreen->GetPictureChanges();
     if (m_pView != nullptr && nChanges != m_nRenderedChanges && m_pView->Render()) {
         m_nRenderedChanges = nChanges;
     }
@@ -186,7 +183,6 @@ void CPlayerDlg::StopTransport() {
     }
     if (m_pScreen) {
         m_pScreen->Clear();
-        ++m_nPictureChanges;
     }
 }
 

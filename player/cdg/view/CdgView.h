@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include <QImage>
@@ -91,7 +92,10 @@ private:
     tindlib::CSingleLockEx m_lock{&m_cs};
     std::atomic<bool> m_bRendering{false};
     // --- guarded by the view lock
-    QImage m_lastComposed;  // the last frame sent, to skip sending unchanged ones
+    // The screen's picture-change count of the last frame sent: a frame composed at the
+    // same count would be the same frame, so it is neither composed nor sent again.
+    uint64_t m_nSentChanges = 0;
+    bool m_bFrameSent = false;  // false: the next frame is sent whatever its count
     // --- UI thread only
     QImage m_frame;
     bool m_bNewFrame = false;

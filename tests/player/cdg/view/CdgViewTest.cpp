@@ -93,6 +93,59 @@ TEST_P(CdgViewTest, UnchangedScreenSendsNoNewFrameButChangesDo) {
     EXPECT_TRUE(Near(m_pView->GetFrame().pixel(160, 120), qRgb(0, 0xF0, 0)));
 }
 
+TEST_P(CdgViewTest, OnlyVisibleChangesSendAFrame) {
+    ASSERT_TRUE(RenderElsewhere());
+    // Packets that change nothing visible: the same colours, border and picture again.
+    Apply(*m_pScreen, cdgauthor::LoadColors(false, {0x000, 0xF00, 0x0F0, 0, 0, 0, 0, 0}));
+    Apply(*m_pScreen, cdgauthor::BorderPreset(2));
+    Apply(*m_pScreen, cdgauthor::MemoryPreset(1));
+    EXPECT_FALSE(RenderElsewhere());
+    // Each of border, offsets and palette alone is a new frame.
+    Apply(*m_pScreen, cdgauthor::BorderPreset(1));
+    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_TRUE(Near(m_pView->GetFrame().pixel(0, 0), qRgb(0xF0, 0, 0)));
+    Apply(*m_pScreen, cdgauthor::Raw(9, kCdgScrollPreset, {0, 0x02, 0x00}));
+    EXPECT_TRUE(RenderElsewhere());
+    Apply(*m_pScreen, cdgauthor::LoadColors(false, {0x000, 0x00F, 0x0F0, 0, 0, 0, 0, 0}));
+    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_TRUE(Near(m_pView->GetFrame().pixel(160, 120), qRgb(0, 0, 0xF0)));
+}
+
+// Each channel of the display pixel widened to 8 bits as value * 255 / largest value.
+TEST_P(CdgViewTest, FrameChannelsAreWidenedExactly) {
+    const display::PixelFormat format = GetParam();
+    std::array<cdgauthor::Rgb12, 8> colors{};
+    for (int i = 0; i < 8; ++i) {
+        colors[i] = static_cast<cdgauthor::Rgb12>(0x137 * (i + 1) & 0xFFF);
+    }
+    Apply(*m_pScreen, cdgauthor::LoadColors(false, colors));
+    for (int i = 0; i < 8; ++i) {
+        cdgauthor::TileLines lines{};
+        Apply(*m_pScreen, cdgauthor::TileBlock(i, i, 5, 5 + i, lines));
+    }
+    ASSERT_TRUE(RenderElsewhere());
+    const QImage& frame = m_pView->GetFrame();
+    auto widen = [](uint32_t nPixel, uint32_t nMask) {
+        int nShift = 0;
+        while (((nMask >> nShift) & 1) == 0) {
+            ++nShift;
+        }
+        const uint32_t nMax = nMask >> nShift;
+        return static_cast<int>(((nPixel & nMask) >> nShift) * 255 / nMax);
+    };
+    tindlib::CScopedLock hold(m_pScreen->GetLock());
+    const display::CDisplaySurface* pSurface = m_pScreen->ComposeFrame();
+    ASSERT_NE(pSurface, nullptr);
+    for (int i = 0; i < 8; ++i) {
+        const int x = 16 + 6 * (5 + i) - 6, y = 24 + 60 - 12;
+        const uint32_t nPixel = pSurface->GetPixel(x, y);
+        EXPECT_EQ(frame.pixel(x, y),
+                  qRgb(widen(nPixel, format.nRedMask), widen(nPixel, format.nGreenMask),
+                       widen(nPixel, format.nBlueMask)))
+            << "colour " << i;
+    }
+}
+
 TEST_P(CdgViewTest, PaintShowsTheFrameAndReportsIt) {
     int nPresented = 0;
     m_pView->SetPresentedCallback([&](const QImage&) { ++nPresented; });
