@@ -10,8 +10,8 @@
 # Each target grows its corpus in BUILD_DIR/fuzz/corpus/<target> (kept between runs) and
 # reads its seeds and regression inputs besides; a crash, leak, timeout or memory blow-up
 # leaves its input in BUILD_DIR/fuzz/artifacts/<target>/ and fails the run. The log of each
-# run is BUILD_DIR/fuzz/logs/<target>.log. A table of coverage, speed, peak memory and
-# findings per target ends the output.
+# run is BUILD_DIR/fuzz/logs/<target>.log. A table of coverage, speed (per second of wall
+# and of CPU time), peak memory and findings per target ends the output.
 set -euo pipefail
 
 build=build/fuzz
@@ -68,14 +68,23 @@ run_target() {
   [ -n "$dict" ] && args+=(-dict="$dict")
   local before status=0
   before=$(find "$artifacts" -type f | wc -l)
-  "$fuzzer" "${args[@]}" "${extra[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1 || status=$?
-  local cov execs rss found
-  cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
-  execs=$(grep -oE 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
-  rss=$(grep -oE 'stat::peak_rss_mb: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
+  # CPU time besides wall time: on a shared machine executions per CPU second say more.
+  local TIMEFORMAT='%U %S' cpu
+  { time "$fuzzer" "${args[@]}" "${extra[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1 || status=$?; } \
+    2>"$log.cpu"
+  local cov execs units rss found per_cpu=?
+  cov=$(grep -aoE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
+  execs=$(grep -aoE 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
+  units=$(grep -aoE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
+  rss=$(grep -aoE 'stat::peak_rss_mb: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
+  cpu=$(awk '{ print $1 + $2 }' "$log.cpu" 2>/dev/null || true)
+  if [ -n "$units" ] && [ -n "$cpu" ]; then
+    per_cpu=$(awk -v u="$units" -v c="$cpu" 'BEGIN { print (c > 0 ? int(u / c) : "?") }')
+  fi
   found=$(($(find "$artifacts" -type f | wc -l) - before))
-  printf '%-30s %6s %8s %7s %8s  %s\n' "$name" "${cov:-?}" "${execs:-?}" "${rss:-?}" "$found" \
-    "$([ "$status" -eq 0 ] && echo ok || echo "FAILED (see $log)")" >"$build/fuzz/logs/$name.summary"
+  printf '%-30s %6s %8s %10s %7s %8s  %s\n' "$name" "${cov:-?}" "${execs:-?}" "$per_cpu" \
+    "${rss:-?}" "$found" "$([ "$status" -eq 0 ] && echo ok || echo "FAILED (see $log)")" \
+    >"$build/fuzz/logs/$name.summary"
   return "$status"
 }
 
@@ -98,7 +107,7 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 
 status=0
-printf '\n%-30s %6s %8s %7s %8s  %s\n' target cov exec/s rss_mb findings result
+printf '\n%-30s %6s %8s %10s %7s %8s  %s\n' target cov exec/s exec/cpu-s rss_mb findings result
 for name in "${names[@]}"; do
   summary="$build/fuzz/logs/$name.summary"
   if [ -f "$summary" ]; then

@@ -19,11 +19,11 @@
 
 namespace {
 
-// Packets run per layout and input: about 1.7 s of a track, enough for any sequence of
+// Packets run per layout and input: under a second of a track, enough for any sequence of
 // instructions to matter and few enough for thousands of inputs a second.
-constexpr int kMaxPackets = 512;
+constexpr int kMaxPackets = 256;
 // The frame is composed every this many packets, as a tick would, and at the end.
-constexpr int kComposeEvery = 128;
+constexpr int kComposeEvery = 64;
 
 void Require(bool bHolds, const char* what) {
     if (!bHolds) {
