@@ -20,7 +20,8 @@
 namespace {
 
 // Packets run per layout and input: under a second of a track, enough for any sequence of
-// instructions to matter and few enough for thousands of inputs a second.
+// instructions to matter, and a bound on the surface rebuilds (colour loads, scrolls) one
+// input can cause; those are what an input costs.
 constexpr int kMaxPackets = 256;
 // The frame is composed every this many packets, as a tick would, and at the end.
 constexpr int kComposeEvery = 64;
