@@ -62,6 +62,10 @@ run_target() {
   done <"$manifest"
   local corpus="$build/fuzz/corpus/$name" artifacts="$build/fuzz/artifacts/$name"
   local log="$build/fuzz/logs/$name.log"
+  if [ ! -x "$fuzzer" ]; then
+    printf '%-30s not built (cmake --build --preset fuzz)\n' "$name" >"$build/fuzz/logs/$name.summary"
+    return 1
+  fi
   mkdir -p "$corpus" "$artifacts"
   args=(-max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=1024
         -print_final_stats=1 -artifact_prefix="$artifacts/")
