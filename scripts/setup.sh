@@ -14,6 +14,8 @@ packages=(
   desktop-file-utils shared-mime-info libxml2-utils
   espeak-ng
   xvfb xauth x11-apps imagemagick
+  pulseaudio gstreamer1.0-pulseaudio
+  openbox xdotool x11-utils
 )
 
 missing=()

@@ -45,7 +45,9 @@ void CPlayerApp::InitInstance(const QString& strProgram, const QStringList& args
 
 int CPlayerApp::Run() {
     CPlayerDlg dlg;
+    m_pMainWnd = &dlg;
     const int nResult = dlg.exec();
+    m_pMainWnd = nullptr;
     return nResult;
 }
 
@@ -55,10 +57,11 @@ int CPlayerApp::ExitInstance() {
     return 0;
 }
 
-void CPlayerApp::SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile) {
+bool CPlayerApp::SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile) {
     // The player must never read a deleted source: it lets go of the old one first.
-    m_player.SetSoundFile(pSoundFile.get());
+    const bool bAccepted = m_player.SetSoundFile(pSoundFile.get());
     m_pSoundFile = std::move(pSoundFile);
+    return bAccepted;
 }
 
 int CPlayerApp::LoadFps() {
@@ -79,8 +82,8 @@ QString CPlayerApp::HelpPath() {
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(kHelpPage));
 }
 
-void CPlayerApp::OnHelp() {
-    OpenUrl(QUrl::fromLocalFile(HelpPath()));
+bool CPlayerApp::OnHelp() {
+    return OpenUrl(QUrl::fromLocalFile(HelpPath()));
 }
 
 void CPlayerApp::SetUrlOpener(std::function<bool(const QUrl&)> opener) {

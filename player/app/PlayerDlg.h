@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +24,9 @@ class CPlayerApp;
 class QLabel;
 class QMenu;
 class QPushButton;
+namespace tindlib {
+class CSoundFile;
+}
 namespace display {
 class CDisplay;
 }
@@ -93,9 +98,12 @@ public:
     bool IsCursorHidden() const { return m_bCursorHidden; }
     // Called with the file dialog's answer instead of showing it, when set (tests).
     void SetFileChooser(std::function<QString(const QString& strInitial)> chooser);
-    // Receives the dialog's messages (string id, message-box type) instead of a message
-    // box, when set (tests).
-    void SetMessageHook(std::function<void(int nStringId, int nType)> hook);
+    // Receives the dialog's messages (string id, message-box type, detail text) instead
+    // of a message box, when set (tests).
+    void SetMessageHook(
+        std::function<void(int nStringId, int nType, const QString& strDetail)> hook);
+    // What the dialog's notice line says now (a problem with the audio, else the notice).
+    QString GetNotice() const;
 
     // The dialog's right-click menu (the caller owns it).
     QMenu* CreateContextMenu();
@@ -117,6 +125,18 @@ private:
     void PlaceView();
     void SetPlayImage(bool bPause);
     void ShowAbout();
+    void OnHelp();
+    // A message box, or the message hook when one is set.
+    void ReportMessage(int nStringId, int nType, const QString& strDetail = QString());
+    // Puts a short text on the notice line, the whole story in its tool tip; an empty
+    // text brings the notice back.
+    void ShowNotice(const QString& strText, const QString& strDetail = QString());
+    // The source a track plays: its audio, or silence when there is none or it cannot be
+    // played (the notice then says why).
+    std::unique_ptr<tindlib::CSoundFile> OpenSoundFile(const std::string& strTrackPath,
+                                                       bool* pbSilent);
+    // Wakes the playback thread out of its rest (after a transport change).
+    void WakePlayback();
 
     // Playback thread and tick (the loop and the tick of the transport).
     void PlaybackLoop();
@@ -138,7 +158,9 @@ private:
     std::chrono::milliseconds m_tickPeriod{40};
     std::string m_strPath;
     std::function<QString(const QString&)> m_fileChooser;
-    std::function<void(int, int)> m_messageHook;
+    std::function<void(int, int, const QString&)> m_messageHook;
+    QString m_strNotice;           // the notice line's own text, while a problem shows
+    bool m_bNoOutputSaid = false;  // "no audio output" is said once
     bool m_bCursorHidden = false;
     bool m_bInitialised = false;
 
@@ -151,6 +173,8 @@ private:
     std::atomic<bool> m_bFastForwardHeld{false};
     std::atomic<bool> m_bEndPosted{false};
     std::atomic<int> m_nEndCheckDelay{0};
+    // Where the audio ends for a source that does not end by itself (silence), in seconds.
+    std::atomic<double> m_dAudioEnd{std::numeric_limits<double>::infinity()};
     std::atomic<IPlaybackObserver*> m_pObserver{nullptr};
     // Graphics packets executed and Clears: a tick composes a frame only when this moved.
     // Starts at 1 so the first tick shows the blank picture.
@@ -160,6 +184,10 @@ private:
     std::recursive_mutex m_transportMutex;
     // Guards the packet reader: a read and its execution never overlap a rewind or reopen.
     std::mutex m_readerMutex;
+    // The playback thread rests on this while nothing plays; transport changes wake it.
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    bool m_bWakeRequested = false;  // guarded by m_wakeMutex
 
     CTickTimer m_timer;
     std::thread m_thread;

@@ -72,10 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     }
     cdgauthor::CdgTrackWriter writer;
     lrc2cdg::LyricsTrackBuilder builder;
-    if (!builder.Build(song, 0.0, writer, error)) {
-        Require(!error.empty(), "build failed without a message");
+    std::vector<std::string> errors;
+    if (!builder.Build(song, 0.0, writer, errors)) {
+        Require(!errors.empty(), "build failed without a message");
+        Require(writer.GetPacketCount() == 0, "failed build touched the writer");
         return 0;
     }
+    Require(errors.empty(), "build succeeded with errors");
     const int64_t nPackets = writer.GetPacketCount();
     Require(nPackets > 0, "empty track");
     for (const auto& piece : builder.GetSchedule()) {

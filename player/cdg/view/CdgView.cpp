@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"
@@ -60,6 +61,7 @@ CCdgView::CCdgView() {
 }
 
 CCdgView::~CCdgView() {
+    ReleaseKeyboard();
     m_bPrimary = false;
     tindlib::CScopedLock hold(m_lock);
 }
@@ -111,14 +113,16 @@ void CCdgView::SetFullScreen(bool bFullScreen) {
         tindlib::CScopedLock hold(m_lock);
         if (bFullScreen) {
             QScreen* pScreen = m_pDialog != nullptr ? m_pDialog->screen() : screen();
-            setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+            // A window of the dialog's own, not a parentless one: the dialog's modality lets
+            // its input through, and a window manager keeps it above the dialog.
+            setParent(m_pDialog, Qt::Window | Qt::FramelessWindowHint);
             if (pScreen != nullptr) {
                 setGeometry(pScreen->geometry());
             }
             showFullScreen();
-            activateWindow();
-            setFocus(Qt::OtherFocusReason);
+            TakeKeyboard();
         } else {
+            ReleaseKeyboard();
             setParent(m_pDialog, Qt::Widget);
             show();
         }
@@ -127,13 +131,65 @@ void CCdgView::SetFullScreen(bool bFullScreen) {
     update();
 }
 
-void CCdgView::Render() {
-    if (!m_bPrimary || m_bRendering.exchange(true)) {
-        return;
+void CCdgView::TakeKeyboard() {
+    raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+    // Within the program every key comes here at once; the desktop grants the keyboard
+    // only to a window on screen, so that grab is tried again when the window is exposed.
+    grabKeyboard();
+    if (QWindow* pWindow = windowHandle()) {
+        m_bKeyboardHeld = pWindow->isExposed() && pWindow->setKeyboardGrabEnabled(true);
+        if (!m_bKeyboardHeld) {
+            pWindow->installEventFilter(this);
+        }
     }
+}
+
+void CCdgView::ReleaseKeyboard() {
+    if (QWidget::keyboardGrabber() == this) {
+        releaseKeyboard();
+    }
+    if (QWindow* pWindow = windowHandle()) {
+        pWindow->removeEventFilter(this);
+    }
+    m_bKeyboardHeld = false;
+}
+
+bool CCdgView::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    QWindow* pWindow = windowHandle();
+    if (pWatched == pWindow && pEvent->type() == QEvent::Expose && m_bFullScreen &&
+        !m_bKeyboardHeld) {
+        // After the window has taken the event, so that it counts as on screen.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWindow* pShown = windowHandle();
+                if (m_bFullScreen && !m_bKeyboardHeld && pShown != nullptr && pShown->isExposed()) {
+                    m_bKeyboardHeld = pShown->setKeyboardGrabEnabled(true);
+                    if (m_bKeyboardHeld) {
+                        pShown->removeEventFilter(this);
+                        // A window manager may have stacked it under its parent meanwhile.
+                        raise();
+                        activateWindow();
+                    }
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+bool CCdgView::Render() {
+    if (!m_bPrimary || m_bRendering.exchange(true)) {
+        return false;
+    }
+    bool bShown = false;
     {
         tindlib::CScopedLock hold(m_lock);
-        if (m_pScreen != nullptr && m_bPrimary) {
+        // The display may have been reset while the lock was awaited.
+        bShown = m_bPrimary;
+        if (m_pScreen != nullptr && bShown) {
             QImage image;
             {
                 tindlib::CScopedLock screenHold(m_pScreen->GetLock());
@@ -150,6 +206,7 @@ void CCdgView::Render() {
         }
     }
     m_bRendering = false;
+    return bShown;
 }
 
 void CCdgView::Present(QImage frame) {
@@ -197,9 +254,28 @@ void CCdgView::paintEvent(QPaintEvent*) {
     }
 }
 
+bool CCdgView::IsViewKey(const QKeyEvent& key) const {
+    switch (key.key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+            // A modifier alone is half of a combination: the key pressed with it counts.
+            return false;
+        default:
+            break;
+    }
+    // Windowed, Alt combinations are the dialog's button mnemonics; full screen, the
+    // dialog is hidden and every key returns to it.
+    return m_bFullScreen || !key.modifiers().testFlag(Qt::AltModifier);
+}
+
 bool CCdgView::event(QEvent* pEvent) {
-    // Every key belongs to the view: no shortcut, focus move or dialog key takes it.
-    if (pEvent->type() == QEvent::ShortcutOverride) {
+    // The view's keys belong to it: no shortcut, focus move or dialog key takes them.
+    if (pEvent->type() == QEvent::ShortcutOverride && IsViewKey(*static_cast<QKeyEvent*>(pEvent))) {
         pEvent->accept();
         return true;
     }
@@ -211,6 +287,10 @@ bool CCdgView::event(QEvent* pEvent) {
 }
 
 void CCdgView::keyPressEvent(QKeyEvent* pEvent) {
+    if (!IsViewKey(*pEvent)) {
+        pEvent->ignore();
+        return;
+    }
     emit Command(kCdgViewKeyCommand);
     pEvent->accept();
 }
