@@ -1,10 +1,15 @@
-// ScratchFile on POSIX files: one descriptor kept open, content replaced in place.
+// ScratchFile on POSIX files: rewritten by name for every input; files that crashed runs
+// left behind are removed by the next one.
 #include "fuzz/support/ScratchFile.h"
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,11 +26,32 @@ std::string ScratchFolder() {
     return "/tmp";
 }
 
+constexpr char kPrefix[] = "quillet-fuzz-";
+
+// A crashing input ends the process without destructors, leaving its files behind; in
+// memory-backed storage they would add up over many runs. Removes those of dead processes.
+void RemoveStaleFiles(const std::string& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kPrefix, 0) != 0) {
+            continue;
+        }
+        const long nPid = std::strtol(name.c_str() + sizeof kPrefix - 1, nullptr, 10);
+        if (nPid > 0 && ::kill(static_cast<pid_t>(nPid), 0) != 0 && errno == ESRCH) {
+            std::filesystem::remove(entry.path(), ec);
+        }
+    }
+}
+
 }  // namespace
 
 ScratchFile::ScratchFile(const std::string& suffix) {
     static std::atomic<int> s_nCount{0};
-    m_stem = ScratchFolder() + "/quillet-fuzz-" + std::to_string(::getpid()) + "-" +
+    if (s_nCount == 0) {
+        RemoveStaleFiles(ScratchFolder());
+    }
+    m_stem = ScratchFolder() + "/" + kPrefix + std::to_string(::getpid()) + "-" +
              std::to_string(s_nCount++);
     m_path = m_stem + suffix;
     m_bMade = Write(nullptr, 0);
