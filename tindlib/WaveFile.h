@@ -12,7 +12,8 @@ namespace tindlib {
 
 // Any WAV libsndfile can read (integer PCM of any width, float, A-law/u-law, WAVE_FORMAT_
 // EXTENSIBLE, RF64) is delivered as interleaved signed 16-bit PCM with the file's
-// channels and rate. Float samples beyond full scale are clipped.
+// channels and rate. Float samples beyond full scale are clipped. Encodings libsndfile
+// cannot seek in (GSM 6.10) are sought by decoding forward, from the start when going back.
 class CWaveFile : public CSoundFile {
 public:
     CWaveFile() = default;
@@ -29,7 +30,10 @@ public:
     int64_t GetLength() override { return m_nLength; }
 
 private:
+    int64_t SeekByReading(int64_t nTarget);
+
     sf_private_tag* m_pFile = nullptr;
+    bool m_bSeekable = false;
     int64_t m_nLength = 0;
     int64_t m_nPosition = 0;
 };

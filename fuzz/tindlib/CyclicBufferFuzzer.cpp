@@ -1,5 +1,6 @@
 // Fuzzes CCyclicBuffer against a plain model: any sequence of operations keeps the same
 // bytes, cursor and sizes as a deque with an index.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
