@@ -15,7 +15,7 @@ namespace skellan {
 QString LoadResourceString(int id) {
     switch (id) {
         case IDS_TITLE:
-            return QStringLiteral("Skellan");
+            return QCoreApplication::translate("CVocalRemoverProp", "Skellan");
         default:
             return {};
     }

@@ -259,34 +259,76 @@ HRESULT EnsureParentFolder(const std::string& path) {
     return ec ? HResultFromErrno(ec.value()) : S_OK;
 }
 
+constexpr char kTempSuffix[] = ".XXXXXX";
+
+// True for the names mkstemp makes from the store's path: "<store>." and six letters or digits.
+bool IsTempName(const std::string& name, const std::string& storeName) {
+    const size_t random = sizeof(kTempSuffix) - 2;
+    if (name.size() != storeName.size() + 1 + random ||
+        name.compare(0, storeName.size(), storeName) != 0 || name[storeName.size()] != '.')
+        return false;
+    for (size_t i = storeName.size() + 1; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// A writer holds an flock on its temporary file from mkstemp until the rename or unlink, so a
+// temporary nobody holds belongs to a writer that died. Called under the store's exclusive
+// lock, which keeps every other writer of this store between mkstemp and its own flock out.
+// Best effort: a temporary that cannot be examined is left alone.
+void RemoveAbandonedTemps(const std::string& storePath) {
+    const std::filesystem::path store(storePath);
+    const std::string storeName = store.filename().string();
+    std::error_code ec;
+    std::filesystem::directory_iterator it(store.parent_path(), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path& candidate = it->path();
+        if (!IsTempName(candidate.filename().string(), storeName))
+            continue;
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(candidate.c_str());
+        }
+        ::close(fd);
+    }
+}
+
 HRESULT WriteAtomically(const std::string& path, const std::string& text) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp = path + kTempSuffix;
+    // Close-on-exec, so no child process keeps the temporary's lock alive after we are gone.
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return HResultFromErrno(errno);
+    const auto fail = [&](int error) {
+        ::unlink(temp.c_str());
+        ::close(fd);
+        return HResultFromErrno(error);
+    };
+    // Marks the temporary as in use; the lock drops with the descriptor, however we end.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(errno);
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            const int error = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return HResultFromErrno(error);
-        }
+        if (n <= 0)
+            return fail(errno);
         done += static_cast<size_t>(n);
     }
-    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return HResultFromErrno(error);
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return HResultFromErrno(error);
-    }
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0)
+        return fail(errno);
+    // Renamed while still held, so the temporary is never unlocked under its temporary name.
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+        return fail(errno);
+    ::close(fd);  // the content is on disk already: fsync reported any write error
     return S_OK;
 }
 
@@ -309,6 +351,7 @@ HRESULT CRegistryStore::Update(const std::function<void(CRegistryTree&)>& change
     CFileLock lock(m_path, LOCK_EX);
     if (FAILED(lock.Result()))
         return lock.Result();
+    RemoveAbandonedTemps(m_path);
     CRegistryTree tree;
     if (const HRESULT hr = ReadUnlocked(m_path, tree); FAILED(hr))
         return hr;

@@ -38,7 +38,8 @@ private:
 
 // Every call reads the file afresh; changes are one locked read-modify-write, written to a
 // temporary file and renamed over the old one, so a reader never sees half a file and two
-// writers (threads or processes) never lose each other's changes.
+// writers (threads or processes) never lose each other's changes. A writer that was killed
+// before its rename leaves its temporary file behind; the next writer removes it.
 class CRegistryStore {
 public:
     explicit CRegistryStore(std::string path) : m_path(std::move(path)) {}

@@ -33,7 +33,7 @@ QRect MapRect(const QFont& font, int nLeft, int nTop, int nWidth, int nHeight) {
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
-    setWindowTitle(QStringLiteral("About Quillet"));
+    setWindowTitle(tr("About Quillet"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     const QRect client = MapRect(font(), 0, 0, 186, 164);
@@ -45,7 +45,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
     pIcon->setPixmap(MakeButtonIcon(EButtonPicture::Application).pixmap(nSide, nSide));
     pIcon->setAlignment(Qt::AlignCenter);
 
-    auto* pOk = new QPushButton(QStringLiteral("OK"), this);
+    auto* pOk = new QPushButton(tr("OK"), this);
     pOk->setGeometry(MapRect(font(), 68, 143, 50, 14));
     pOk->setDefault(true);
     connect(pOk, &QPushButton::clicked, this, &QDialog::accept);
@@ -55,13 +55,13 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
         QRect rect;
     };
     const Text texts[] = {
-        {"Quillet", {61, 7, 64, 8}},
-        {"\u00a9 2026 Brindle", {57, 59, 73, 8}},
-        {"Portions: Qt, GStreamer, libsndfile", {28, 76, 130, 8}},
-        {"Get more CD+G tools from Brindle website:", {13, 107, 160, 8}},
+        {QT_TR_NOOP("Quillet"), {61, 7, 64, 8}},
+        {QT_TR_NOOP("\u00a9 2026 Brindle"), {57, 59, 73, 8}},
+        {QT_TR_NOOP("Portions: Qt, GStreamer, libsndfile"), {28, 76, 130, 8}},
+        {QT_TR_NOOP("Get more CD+G tools from Brindle website:"), {13, 107, 160, 8}},
     };
     for (const Text& text : texts) {
-        auto* pLabel = new QLabel(QString::fromUtf8(text.pszText), this);
+        auto* pLabel = new QLabel(tr(text.pszText), this);
         pLabel->setGeometry(
             MapRect(font(), text.rect.x(), text.rect.y(), text.rect.width(), text.rect.height()));
         pLabel->setAlignment(Qt::AlignCenter);
@@ -69,7 +69,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
 
     // No public web site yet: the link shows and opens the help page.
     const QString strHelp = CPlayerApp::HelpPath();
-    m_link = new tindlib::CHyperLink2(QStringLiteral("Quillet help"), this);
+    m_link = new tindlib::CHyperLink2(tr("Quillet help"), this);
     m_link->setGeometry(MapRect(font(), 53, 123, 80, 8));
     m_link->setAlignment(Qt::AlignCenter);
     m_link->SetURL(QUrl::fromLocalFile(strHelp).toString());

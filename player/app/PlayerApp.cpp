@@ -9,13 +9,35 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QThread>
 
 #include "player/app/PlayerDlg.h"
 #include "player/archive/TrackFolder.h"
+#include "player/audio/DecodedSoundFile.h"
+#include "player/util/DisplayText.h"
+#include "player/util/ResourceStrings.h"
 
 namespace {
 
 constexpr char kHelpPage[] = "player.htm";
+
+static_assert(CDecodedSoundFile::IDS_CANNOT_SEEK == IDS_CANNOT_SEEK,
+              "the decoded source reports an id of the string table");
+
+// Shows what the decoded source reports as the string table's error message. Sources are
+// opened on the UI thread; from any other thread the box is queued to it, never waited for.
+void ShowSourceMessage(int nId, const std::string&) {
+    QCoreApplication* pApp = QCoreApplication::instance();
+    if (pApp == nullptr) {
+        return;
+    }
+    if (QThread::currentThread() == pApp->thread()) {
+        ShowMessage(nId, kMessageError);
+    } else {
+        QMetaObject::invokeMethod(
+            pApp, [nId] { ShowMessage(nId, kMessageError); }, Qt::QueuedConnection);
+    }
+}
 
 std::mutex g_openerMutex;
 std::function<bool(const QUrl&)> g_urlOpener;  // guarded by g_openerMutex
@@ -30,6 +52,7 @@ CPlayerApp::CPlayerApp() {
 CPlayerApp::~CPlayerApp() {
     ExitInstance();
     m_cdgFile.Close();
+    CDecodedSoundFile::SetMessageHook(nullptr);
     if (s_pApp == this) {
         s_pApp = nullptr;
     }
@@ -42,6 +65,7 @@ void CPlayerApp::InitInstance(const QString& strProgram, const QStringList& args
     tindlib::CSoundFile::c_bCreatePeakFiles = false;
     // Unpacked zip tracks of runs that were killed before they could clean up.
     CTrackFolder::RemoveLeftovers();
+    CDecodedSoundFile::SetMessageHook(&ShowSourceMessage);
     // The shell splits an unquoted path with blanks; the whole line is one path again.
     m_strCmdLine = args.join(QLatin1Char(' ')).toStdString();
 }

@@ -84,6 +84,7 @@ CPlayerDlg::CPlayerDlg(QWidget* pParent) : QDialog(pParent), m_app(*CPlayerApp::
     m_pScreen = std::make_unique<CCdgScreen>();
     m_pView = new CCdgView();
     m_pView->m_pScreen = m_pScreen.get();
+    static_assert(kCdgViewKeyCommand == IDC_FULLSCREEN, "a key in the video toggles full screen");
     connect(m_pView, &CCdgView::Command, this, &CPlayerDlg::OnCommand, Qt::QueuedConnection);
 
     m_tickPeriod = std::chrono::milliseconds(1000 / CPlayerApp::LoadFps());

@@ -29,14 +29,18 @@ typedef struct _GstBus GstBus;
 //   - DumpCallback: GStreamer's streaming thread.
 class CDecodedSoundFile : public tindlib::CSoundFile {
 public:
+    // The string id of the message a user should see when a file cannot be positioned; the
+    // application's string table holds its text.
     static constexpr int IDS_CANNOT_SEEK = 1018;
     static constexpr int kBufferSize = 0x40000;   // 262144 bytes
     static constexpr int kReleaseChunk = 0x4000;  // 16384 bytes
 
-    // Shows a user-visible message (id and text). The default shows an error box when a
-    // QApplication runs and the caller is its thread, else prints to stderr.
+    // Reports a failure the user should hear of: its string id and a line for the log.
+    // Called on the thread that calls Open. The default writes the line to std::clog; the
+    // application installs a hook that shows the string table's message for the id.
     using MessageHook = void (*)(int nId, const std::string& strText);
     static void SetMessageHook(MessageHook pHook);  // null restores the default
+    // The log line for a message id; empty for an id this source does not report.
     static std::string LoadMessage(int nId);
 
     CDecodedSoundFile();

@@ -1,24 +1,14 @@
-// CDecodedSoundFile: the user-visible message and its replaceable display hook.
+// CDecodedSoundFile: the failures it reports and the replaceable hook that reports them.
 #include <atomic>
-#include <cstdio>
-
-#include <QApplication>
-#include <QMessageBox>
-#include <QString>
-#include <QThread>
+#include <iostream>
 
 #include "player/audio/DecodedSoundFile.h"
 
 namespace {
 
-void DefaultMessageHook(int, const std::string& strText) {
-    auto* pApp = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (pApp != nullptr && QThread::currentThread() == pApp->thread()) {
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
-                              QString::fromStdString(strText));
-    } else {
-        std::fprintf(stderr, "%s\n", strText.c_str());
-    }
+// Without an application to show it, a report goes to the log.
+void LogMessage(int, const std::string& strText) {
+    std::clog << strText << std::endl;
 }
 
 std::atomic<CDecodedSoundFile::MessageHook> g_pMessageHook{nullptr};
@@ -31,13 +21,13 @@ void CDecodedSoundFile::SetMessageHook(MessageHook pHook) {
 
 CDecodedSoundFile::MessageHook CDecodedSoundFile::CurrentMessageHook() {
     const MessageHook pHook = g_pMessageHook;
-    return pHook != nullptr ? pHook : &DefaultMessageHook;
+    return pHook != nullptr ? pHook : &LogMessage;
 }
 
 std::string CDecodedSoundFile::LoadMessage(int nId) {
     if (nId == IDS_CANNOT_SEEK) {
-        return "This audio file cannot be played: its stream does not allow seeking to a "
-               "position or does not tell its length.";
+        return "decoded audio: the stream cannot seek to a position or does not tell its "
+               "length (message 1018)";
     }
     return {};
 }

@@ -1,6 +1,7 @@
 // The buffer rewrite: worked frames, buffer edges, and the vector kernel against the scalar one.
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,9 +27,15 @@ std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes) {
 }
 
 struct WorkedFrame {
+    const char* name;
     int level, balance, gain;
     int16_t inL, inR, outL, outR;
 };
+
+// Rows print as their names, not as raw bytes.
+void PrintTo(const WorkedFrame& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class WorkedFrames : public testing::TestWithParam<WorkedFrame> {};
 
@@ -58,20 +65,20 @@ TEST_P(WorkedFrames, ComeOutExactlyOnEveryKernel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, WorkedFrames,
-    testing::Values(WorkedFrame{100, 50, 100, 1000, 200, 400, -400},
-                    WorkedFrame{100, 50, 100, 3, 0, 1, -1},
-                    WorkedFrame{50, 50, 100, 1000, 200, 700, -100},
-                    WorkedFrame{100, 100, 100, 1000, 200, 0, -800},
-                    WorkedFrame{100, 0, 100, 1000, 200, 800, 0},
-                    WorkedFrame{0, 50, 150, 1000, 200, 1500, 300},
-                    WorkedFrame{100, 50, 300, 20000, -20000, 32767, -32768},
-                    WorkedFrame{100, 50, 100, -32768, 32767, -32767, 32767},
-                    WorkedFrame{100, 50, 0, 12345, -321, 0, 0},
-                    // Balance 150: left weight 1.5, right weight -0.5; centre 1400.
-                    WorkedFrame{100, 150, 100, 1000, 200, -400, -1200}),
-    [](const testing::TestParamInfo<WorkedFrame>& info) {
-        return "Row" + std::to_string(info.index);
-    });
+    testing::Values(
+        // Level 100, balance 50: the centre is the mean of the channels, taken out of both.
+        WorkedFrame{"Defaults", 100, 50, 100, 1000, 200, 400, -400},
+        WorkedFrame{"HalvesTruncateTowardZero", 100, 50, 100, 3, 0, 1, -1},
+        WorkedFrame{"HalfLevelRemovesHalfTheCentre", 50, 50, 100, 1000, 200, 700, -100},
+        WorkedFrame{"BalanceAllLeft", 100, 100, 100, 1000, 200, 0, -800},
+        WorkedFrame{"BalanceAllRight", 100, 0, 100, 1000, 200, 800, 0},
+        WorkedFrame{"LevelZeroOnlyScales", 0, 50, 150, 1000, 200, 1500, 300},
+        WorkedFrame{"GainSaturatesBothWays", 100, 50, 300, 20000, -20000, 32767, -32768},
+        WorkedFrame{"FullScaleInputs", 100, 50, 100, -32768, 32767, -32767, 32767},
+        WorkedFrame{"GainZeroSilences", 100, 50, 0, 12345, -321, 0, 0},
+        // Balance 150: left weight 1.5, right weight -0.5; centre 1400.
+        WorkedFrame{"BalanceBeyondLeft", 100, 150, 100, 1000, 200, -400, -1200}),
+    [](const testing::TestParamInfo<WorkedFrame>& info) { return std::string(info.param.name); });
 
 TEST(RemoveVocals, TouchesOnlySixteenBitStereo) {
     const auto original = Frames({1000, 200, -5, 7, 300, 300});

@@ -12,7 +12,8 @@
 
 class CCdgScreen;
 
-// Command the video window sends its dialog for every key pressed in it.
+// Command the video window sends its dialog for every key pressed in it; the dialog checks
+// at compile time that this is its Full screen command.
 inline constexpr int kCdgViewKeyCommand = 1001;
 
 // Threads: Render runs on the tick's timer thread (or any thread); everything else, and

@@ -1,10 +1,14 @@
-// The registry store: content, file location, atomic and concurrent updates, bad files.
+// The registry store: content, file location, atomic and concurrent updates, bad files,
+// temporaries left by killed writers.
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,6 +133,111 @@ TEST_F(RegistryStoreTest, TwoWritingProcessesLoseNothing) {
         EXPECT_TRUE(name == "registry.ini" || name == "registry.ini.lock")
             << "temporary file left behind: " << name;
     }
+}
+
+namespace {
+
+// Stands in for a writer between mkstemp and its rename: a child process that makes a
+// temporary beside the store, locks it and waits until it is killed.
+class CStrandedWriter {
+public:
+    explicit CStrandedWriter(const std::string& storePath) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            std::string temp = storePath + ".XXXXXX";
+            const int fd = ::mkstemp(temp.data());
+            if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(fd, "partial", 7) != 7)
+                ::_exit(1);
+            const std::string name = fs::path(temp).filename().string();
+            if (::write(ready[1], name.data(), name.size()) != static_cast<ssize_t>(name.size()))
+                ::_exit(1);
+            ::close(ready[1]);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char name[256] = {};
+        const ssize_t n = m_pid > 0 ? ::read(ready[0], name, sizeof name - 1) : -1;
+        ::close(ready[0]);
+        if (n > 0)
+            m_tempName.assign(name, static_cast<size_t>(n));
+    }
+    ~CStrandedWriter() { Kill(); }
+    CStrandedWriter(const CStrandedWriter&) = delete;
+    CStrandedWriter& operator=(const CStrandedWriter&) = delete;
+
+    // The temporary's file name, empty when the child could not make it.
+    const std::string& TempName() const { return m_tempName; }
+    void Kill() {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_tempName;
+};
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST_F(RegistryStoreTest, WriterRemovesTemporariesOfKilledWritersOnly) {
+    CRegistryStore store(m_path);
+    ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "before"); }), S_OK);
+    const fs::path folder = fs::path(m_path).parent_path();
+
+    CStrandedWriter killed(m_path);
+    ASSERT_FALSE(killed.TempName().empty());
+    killed.Kill();
+    CStrandedWriter alive(m_path);
+    ASSERT_FALSE(alive.TempName().empty());
+    // Names that only resemble a temporary of this store are never touched.
+    const std::vector<std::string> unrelated = {"registry.ini.bak",    "registry.ini.ABC12",
+                                                "registry.ini.ABC-12", "registry.ini.ABC1234",
+                                                "other.ini.ABC123",    "registry.iniXABC123"};
+    for (const std::string& name : unrelated)
+        std::ofstream(folder / name) << "keep";
+    ASSERT_TRUE(fs::exists(folder / killed.TempName()));
+
+    ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "after"); }), S_OK);
+    EXPECT_EQ(store.GetValue("K", ""), "after");
+    EXPECT_FALSE(fs::exists(folder / killed.TempName())) << "abandoned by a killed writer";
+    EXPECT_TRUE(fs::exists(folder / alive.TempName())) << "still locked by a live writer";
+    for (const std::string& name : unrelated)
+        EXPECT_TRUE(fs::exists(folder / name)) << name;
+
+    alive.Kill();
+    ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "last"); }), S_OK);
+    std::vector<std::string> expected = unrelated;
+    expected.insert(expected.end(), {"registry.ini", "registry.ini.lock"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FolderEntries(folder), expected);
+}
+
+TEST_F(RegistryStoreTest, ReadersLeaveTemporariesAlone) {
+    CRegistryStore store(m_path);
+    ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "v"); }), S_OK);
+    CStrandedWriter killed(m_path);
+    ASSERT_FALSE(killed.TempName().empty());
+    killed.Kill();
+    CRegistryTree tree;
+    EXPECT_EQ(store.Read(tree), S_OK);
+    EXPECT_TRUE(fs::exists(fs::path(m_path).parent_path() / killed.TempName()))
+        << "only a writer, under the exclusive lock, may remove a temporary";
 }
 
 TEST(RegistryStoreLocation, FollowsTheEnvironment) {

@@ -1,11 +1,17 @@
-// CPlayerApp: the FPS setting, the settings' names, the command line and the help page.
+// CPlayerApp: the FPS setting, the settings' names, the command line, the help page and the
+// decoded source's messages.
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSettings>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "player/app/PlayerApp.h"
+#include "player/audio/DecodedSoundFile.h"
+#include "player/util/ResourceStrings.h"
 #include "tests/player/app/TestTracks.h"
+#include "tests/support/PipedFile.h"
 
 namespace {
 
@@ -82,3 +88,28 @@ TEST(PlayerApp, HelpOpensThePageBesideTheProgram) {
 }
 
 }  // namespace
+
+TEST(PlayerApp, DecodedSourceReportsThroughTheStringTable) {
+    App();
+    CTestFolder folder;
+    CPlayerApp app;
+    app.InitInstance(QStringLiteral("quillet"), {});
+    ASSERT_TRUE(testtracks::WriteWav(folder.Path("song.wav"), 0.5));
+    const std::string strPipe = folder.Path("pipe.wav");
+    CPipedFile pipe(strPipe, folder.Path("song.wav"));
+    ASSERT_TRUE(pipe.Made());
+
+    QString strShown;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            strShown = pBox->text();
+            icon = pBox->icon();
+            pBox->done(0);
+        }
+    });
+    CDecodedSoundFile source;
+    EXPECT_FALSE(source.Open(strPipe, kOpenModeRead));
+    EXPECT_EQ(strShown, LoadResourceString(IDS_CANNOT_SEEK));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+}

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <iostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,7 @@
 
 #include "player/audio/DecodedSoundFile.h"
 #include "tests/player/audio/TestMedia.h"
+#include "tests/support/PipedFile.h"
 
 using namespace testmedia;
 namespace fs = std::filesystem;
@@ -257,36 +260,30 @@ TEST_F(DecodedSoundFileTest, BadInputIsRefusedAndTheObjectStaysUsable) {
     CDecodedSoundFile::SetMessageHook(nullptr);
 }
 
+namespace {
+
+// Gathers what is written to std::clog while it lives.
+class CCaptureLog {
+public:
+    CCaptureLog() : m_pSaved(std::clog.rdbuf(m_text.rdbuf())) {}
+    ~CCaptureLog() { std::clog.rdbuf(m_pSaved); }
+    CCaptureLog(const CCaptureLog&) = delete;
+    CCaptureLog& operator=(const CCaptureLog&) = delete;
+
+    std::string Text() const { return m_text.str(); }
+
+private:
+    std::ostringstream m_text;
+    std::streambuf* m_pSaved;
+};
+
+}  // namespace
+
 TEST_F(DecodedSoundFileTest, UnseekableStreamShowsTheMessageAndFails) {
     TempDir dir;
     const fs::path fifo = dir / "pipe.wav";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::vector<uint8_t> wav;
-    {
-        std::ifstream in(Path("ramp.wav"), std::ios::binary);
-        wav.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    // A pipe can neither seek nor be measured. The writer never blocks, so it ends
-    // whether or not the reader ever opens the pipe.
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        const int fd = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-        size_t at = 0;
-        while (fd >= 0 && !done && at < wav.size()) {
-            const ssize_t n = write(fd, wav.data() + at, wav.size() - at);
-            if (n > 0) {
-                at += static_cast<size_t>(n);
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-        while (fd >= 0 && !done) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        if (fd >= 0) {
-            close(fd);
-        }
-    });
+    CPipedFile pipe(fifo, Path("ramp.wav"));
+    ASSERT_TRUE(pipe.Made());
     static std::atomic<int> shownId{0};
     static std::string shownText;
     CDecodedSoundFile::SetMessageHook([](int id, const std::string& text) {
@@ -299,9 +296,22 @@ TEST_F(DecodedSoundFileTest, UnseekableStreamShowsTheMessageAndFails) {
     EXPECT_EQ(shownText, CDecodedSoundFile::LoadMessage(CDecodedSoundFile::IDS_CANNOT_SEEK));
     EXPECT_FALSE(shownText.empty());
     file.Close();
-    done = true;
-    writer.join();
     CDecodedSoundFile::SetMessageHook(nullptr);
+}
+
+TEST_F(DecodedSoundFileTest, WithoutAHookTheMessageGoesToTheLog) {
+    TempDir dir;
+    const fs::path fifo = dir / "pipe.wav";
+    CPipedFile pipe(fifo, Path("ramp.wav"));
+    ASSERT_TRUE(pipe.Made());
+    CDecodedSoundFile::SetMessageHook(nullptr);
+    const std::string strLine = CDecodedSoundFile::LoadMessage(CDecodedSoundFile::IDS_CANNOT_SEEK);
+    ASSERT_FALSE(strLine.empty());
+    CCaptureLog log;
+    CDecodedSoundFile file;
+    EXPECT_FALSE(file.Open(fifo.string(), 64));
+    EXPECT_NE(log.Text().find(strLine), std::string::npos) << log.Text();
+    EXPECT_TRUE(CDecodedSoundFile::LoadMessage(4242).empty()) << "an id it never reports";
 }
 
 TEST_F(DecodedSoundFileTest, FramesStayWholeWhenTheRingIsNotAMultipleOfThem) {

@@ -9,6 +9,8 @@ using namespace cdgauthor;
 
 namespace {
 
+constexpr auto kPicturePixels = kCdgPictureWidth * kCdgPictureHeight;  // 300 x 216
+
 std::vector<uint8_t> Snapshot(const CCdgScreen& s) {
     std::vector<uint8_t> v;
     for (int y = 0; y < kCdgPictureHeight; ++y) {
@@ -56,7 +58,7 @@ TEST_F(Instructions, MemoryPresetActsOnlyOnRepeatZero) {
     EXPECT_EQ(m_pScreen->GetHOffset(), 3);
     EXPECT_TRUE(Run(MemoryPreset(5, 0)));
     const auto all = Snapshot(*m_pScreen);
-    EXPECT_EQ(std::count(all.begin(), all.end(), 5), 64800);
+    EXPECT_EQ(std::count(all.begin(), all.end(), 5), kPicturePixels);
     EXPECT_EQ(m_pScreen->GetHOffset(), 0);
     EXPECT_EQ(m_pScreen->GetVOffset(), 0);
     EXPECT_EQ(m_pScreen->GetBorderColor(), 0);
@@ -231,7 +233,7 @@ TEST_F(Instructions, ClearBlanksPictureAndPaletteOnly) {
     Run(Raw(9, kCdgScrollCopy, {0, 0x03, 0x09}));
     m_pScreen->Clear();
     const auto all = Snapshot(*m_pScreen);
-    EXPECT_EQ(std::count(all.begin(), all.end(), 0), 64800);
+    EXPECT_EQ(std::count(all.begin(), all.end(), 0), kPicturePixels);
     for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(m_pScreen->GetPaletteEntry(i), 0u);
     }

@@ -4,16 +4,28 @@
 #include "player/cdg/CdgColor.h"
 #include "player/cdg/Dib.h"
 
+namespace {
+
+// The CD+G picture: 300 x 216 at one byte a pixel; 300 is a multiple of 4, so rows need no
+// padding and the image is exactly width x height bytes.
+constexpr int kPictureWidth = 300;
+constexpr int kPictureHeight = 216;
+constexpr int kPictureBytes = kPictureWidth * kPictureHeight;  // 64800
+
+}  // namespace
+
 TEST(Dib, ScreenBitmapGeometry) {
     CDib dib;
-    ASSERT_TRUE(dib.Create(8, 300, 216));
-    EXPECT_EQ(dib.GetWidth(), 300);
-    EXPECT_EQ(dib.GetHeight(), 216);
-    EXPECT_EQ(dib.GetHeader()->biSizeImage, 64800u);
+    ASSERT_TRUE(dib.Create(8, kPictureWidth, kPictureHeight));
+    EXPECT_EQ(dib.GetWidth(), kPictureWidth);
+    EXPECT_EQ(dib.GetHeight(), kPictureHeight);
+    EXPECT_EQ(dib.GetHeader()->biSizeImage, static_cast<uint32_t>(kPictureBytes));
     EXPECT_EQ(dib.GetHeader()->biXPelsPerMeter, 2880);
-    EXPECT_EQ(dib.GetPixelAddress(0, 0), dib.GetBits() + 300 * 215);
-    EXPECT_EQ(dib.GetPixelAddress(299, 215), dib.GetBits() + 299);
-    for (int i = 0; i < 64800; ++i) {
+    // Bottom-up: the top row is the last in memory.
+    EXPECT_EQ(dib.GetPixelAddress(0, 0), dib.GetBits() + kPictureWidth * (kPictureHeight - 1));
+    EXPECT_EQ(dib.GetPixelAddress(kPictureWidth - 1, kPictureHeight - 1),
+              dib.GetBits() + kPictureWidth - 1);
+    for (int i = 0; i < kPictureBytes; ++i) {
         ASSERT_EQ(dib.GetBits()[i], 0);
     }
 }
