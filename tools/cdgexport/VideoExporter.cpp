@@ -194,7 +194,7 @@ bool CExportRun::FlushPending(uint64_t nUntil, std::string& error) {
 
 bool CExportRun::AdvanceVideo(uint64_t nTime, std::string& error) {
     const int fps = m_options.nFps;
-    for (; SlotTime(m_nNextSlot, fps) < nTime; ++m_nNextSlot) {
+    for (const int64_t nEnd = SlotsBefore(nTime, fps); m_nNextSlot < nEnd; ++m_nNextSlot) {
         bool bChanged = false;
         if (!m_frames.AdvanceToSlot(m_nNextSlot, fps, bChanged, error)) {
             return false;
