@@ -3,6 +3,7 @@
 #include "tools/cdgexport/ExportPipeline.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include <gst/app/gstappsrc.h>
@@ -100,6 +101,99 @@ void SetupAudioEncoder(GstElement* encoder, const std::string& factory) {
     }
 }
 
+// appsrc ! videoconvertscale ! I420 at the output size ! encoder ! queue
+std::vector<GstElement*> MakeVideoBranch(const PipelineSpec& spec, std::vector<GstElement*>& made) {
+    GstElement* source = Make("appsrc", made);
+    // Scaling and conversion in one pass: the fastest way through, and the chroma is
+    // taken from the scaled picture, so colour edges stay on the pixel grid.
+    GstElement* scale = Make("videoconvertscale", made);
+    GstElement* scaled =
+        MakeCaps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width",
+                                     G_TYPE_INT, spec.nWidth, "height", G_TYPE_INT, spec.nHeight,
+                                     "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, "colorimetry",
+                                     G_TYPE_STRING, "bt709", nullptr),
+                 made);
+    GstElement* encoder = Make(spec.elements.strVideoEncoder, made);
+    GstElement* queue = MakeQueue(made);
+    if (source != nullptr) {
+        GstCaps* caps =
+            gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT,
+                                CExportPipeline::kFrameWidth, "height", G_TYPE_INT,
+                                CExportPipeline::kFrameHeight, "framerate", GST_TYPE_FRACTION, 0, 1,
+                                "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        g_object_set(source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
+                     kVideoQueueFrames * CExportPipeline::kFrameWidth *
+                         CExportPipeline::kFrameHeight * sizeof(uint32_t),
+                     nullptr);
+        gst_caps_unref(caps);
+    }
+    if (scale != nullptr) {
+        gst_util_set_object_arg(G_OBJECT(scale), "method", "nearest-neighbour");
+        g_object_set(scale, "add-borders", TRUE, nullptr);
+    }
+    if (encoder != nullptr) {
+        SetupVideoEncoder(encoder, spec.elements.strVideoEncoder, spec.nFps);
+    }
+    return {source, scale, scaled, encoder, queue};
+}
+
+// appsrc ! audioconvert [! S16LE ! skellan ! audioconvert] ! audioresample ! at most
+// stereo (48 kHz for Opus) ! encoder ! queue
+std::vector<GstElement*> MakeAudioBranch(const PipelineSpec& spec, std::vector<GstElement*>& made) {
+    std::vector<GstElement*> chain;
+    GstElement* source = Make("appsrc", made);
+    chain = {source, Make("audioconvert", made)};
+    if (spec.bRemoveVocals) {
+        chain.push_back(
+            MakeCaps(gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout",
+                                         G_TYPE_STRING, "interleaved", nullptr),
+                     made));
+        chain.push_back(Make("skellan", made));
+        chain.push_back(Make("audioconvert", made));
+    }
+    chain.push_back(Make("audioresample", made));
+    GstCaps* out = gst_caps_new_simple("audio/x-raw", "channels", G_TYPE_INT,
+                                       std::min(spec.nChannels, 2), nullptr);
+    if (spec.container == EContainer::WebM) {
+        gst_caps_set_simple(out, "rate", G_TYPE_INT, kOpusRate, nullptr);
+    }
+    chain.push_back(MakeCaps(out, made));
+    GstElement* encoder = Make(spec.elements.strAudioEncoder, made);
+    chain.push_back(encoder);
+    chain.push_back(MakeQueue(made));
+    if (source != nullptr) {
+        // Channels beyond stereo in the usual order of their count, so they can be mixed
+        // down to the two the encoders get.
+        GstAudioChannelPosition positions[64];
+        const bool bPositioned =
+            spec.nChannels <= 64 &&
+            gst_audio_channel_positions_from_mask(
+                spec.nChannels, gst_audio_channel_get_fallback_mask(spec.nChannels), positions);
+        GstAudioInfo info;
+        gst_audio_info_init(&info);
+        gst_audio_info_set_format(&info, GST_AUDIO_FORMAT_S16LE, spec.nSampleRate, spec.nChannels,
+                                  bPositioned ? positions : nullptr);
+        GstCaps* caps = gst_audio_info_to_caps(&info);
+        g_object_set(source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes", kAudioQueueBytes,
+                     nullptr);
+        gst_caps_unref(caps);
+    }
+    if (encoder != nullptr) {
+        SetupAudioEncoder(encoder, spec.elements.strAudioEncoder);
+    }
+    return chain;
+}
+
+// Links the elements in order and the last to a request pad of the muxer.
+bool LinkChain(const std::vector<GstElement*>& chain, GstElement* mux) {
+    for (size_t i = 0; i + 1 < chain.size(); ++i) {
+        if (!gst_element_link(chain[i], chain[i + 1])) {
+            return false;
+        }
+    }
+    return gst_element_link(chain.back(), mux);
+}
+
 }  // namespace
 
 CExportPipeline::~CExportPipeline() {
@@ -112,104 +206,38 @@ bool CExportPipeline::Build(const PipelineSpec& spec, std::string& error) {
     m_nChannels = spec.nChannels;
     m_nAudioFrames = 0;
     m_bEnded = false;
+    m_nVideoOffset =
+        spec.elements.strAudioEncoder == "avenc_aac"
+            ? gst_util_uint64_scale_int(kAacPrimingFrames, GST_SECOND, spec.nSampleRate)
+            : 0;
 
     std::vector<GstElement*> made;
-    // Video branch.
-    GstElement* vsrc = Make("appsrc", made);
-    // Scaling and conversion in one pass: the fastest way through, and the chroma is
-    // taken from the scaled picture, so colour edges stay on the pixel grid.
-    GstElement* scale = Make("videoconvertscale", made);
-    GstElement* scaled =
-        MakeCaps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width",
-                                     G_TYPE_INT, spec.nWidth, "height", G_TYPE_INT, spec.nHeight,
-                                     "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, "colorimetry",
-                                     G_TYPE_STRING, "bt709", nullptr),
-                 made);
-    GstElement* venc = Make(spec.elements.strVideoEncoder, made);
-    GstElement* vqueue = MakeQueue(made);
-    // Audio branch.
-    GstElement* asrc = Make("appsrc", made);
-    GstElement* aconvert = Make("audioconvert", made);
-    GstElement* pcm = nullptr;
-    GstElement* skellan = nullptr;
-    GstElement* aconvert2 = nullptr;
-    if (spec.bRemoveVocals) {
-        pcm = MakeCaps(gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE",
-                                           "layout", G_TYPE_STRING, "interleaved", nullptr),
-                       made);
-        skellan = Make("skellan", made);
-        aconvert2 = Make("audioconvert", made);
-    }
-    GstElement* resample = Make("audioresample", made);
-    GstCaps* outCaps = gst_caps_new_simple("audio/x-raw", "channels", G_TYPE_INT,
-                                           std::min(spec.nChannels, 2), nullptr);
-    if (spec.container == EContainer::WebM) {
-        gst_caps_set_simple(outCaps, "rate", G_TYPE_INT, kOpusRate, nullptr);
-    }
-    GstElement* audioOut = MakeCaps(outCaps, made);
-    GstElement* aenc = Make(spec.elements.strAudioEncoder, made);
-    GstElement* aqueue = MakeQueue(made);
-    // Muxer and file.
+    const std::vector<GstElement*> video = MakeVideoBranch(spec, made);
+    const std::vector<GstElement*> audio = MakeAudioBranch(spec, made);
     GstElement* mux = Make(spec.elements.strMuxer, made);
     GstElement* sink = Make("filesink", made);
-
-    const bool bMade = vsrc && scale && scaled && venc && vqueue && asrc && aconvert &&
-                       (!spec.bRemoveVocals || (pcm && skellan && aconvert2)) && resample &&
-                       audioOut && aenc && aqueue && mux && sink;
-    if (!bMade) {
+    const auto missing = [](GstElement* e) { return e == nullptr; };
+    if (std::any_of(video.begin(), video.end(), missing) ||
+        std::any_of(audio.begin(), audio.end(), missing) || mux == nullptr || sink == nullptr) {
         for (GstElement* element : made) {
             gst_object_unref(gst_object_ref_sink(element));
         }
         error = "a GStreamer element could not be created";
         return false;
     }
+    g_object_set(sink, "location", spec.strLocation.c_str(), nullptr);
     m_pPipeline = gst_pipeline_new("cdgexport");
     for (GstElement* element : made) {
         gst_bin_add(GST_BIN(m_pPipeline), element);
     }
-
-    GstCaps* frameCaps = gst_caps_new_simple(
-        "video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, kFrameWidth, "height",
-        G_TYPE_INT, kFrameHeight, "framerate", GST_TYPE_FRACTION, 0, 1, "pixel-aspect-ratio",
-        GST_TYPE_FRACTION, 1, 1, nullptr);
-    g_object_set(vsrc, "caps", frameCaps, "format", GST_FORMAT_TIME, "max-bytes",
-                 kVideoQueueFrames * kFrameWidth * kFrameHeight * 4, nullptr);
-    gst_caps_unref(frameCaps);
-    gst_util_set_object_arg(G_OBJECT(scale), "method", "nearest-neighbour");
-    g_object_set(scale, "add-borders", TRUE, nullptr);
-    SetupVideoEncoder(venc, spec.elements.strVideoEncoder, spec.nFps);
-
-    GstAudioInfo info;
-    gst_audio_info_init(&info);
-    gst_audio_info_set_format(&info, GST_AUDIO_FORMAT_S16LE, spec.nSampleRate, spec.nChannels,
-                              nullptr);
-    GstCaps* pcmCaps = gst_audio_info_to_caps(&info);
-    g_object_set(asrc, "caps", pcmCaps, "format", GST_FORMAT_TIME, "max-bytes", kAudioQueueBytes,
-                 nullptr);
-    gst_caps_unref(pcmCaps);
-    SetupAudioEncoder(aenc, spec.elements.strAudioEncoder);
-    m_nVideoOffset =
-        spec.elements.strAudioEncoder == "avenc_aac"
-            ? gst_util_uint64_scale_int(kAacPrimingFrames, GST_SECOND, spec.nSampleRate)
-            : 0;
-    g_object_set(sink, "location", spec.strLocation.c_str(), nullptr);
-
-    bool bLinked = gst_element_link_many(vsrc, scale, scaled, venc, vqueue, mux, sink, nullptr);
-    if (spec.bRemoveVocals) {
-        bLinked = bLinked && gst_element_link_many(asrc, aconvert, pcm, skellan, aconvert2,
-                                                   resample, audioOut, aenc, aqueue, mux, nullptr);
-    } else {
-        bLinked = bLinked && gst_element_link_many(asrc, aconvert, resample, audioOut, aenc, aqueue,
-                                                   mux, nullptr);
-    }
-    if (!bLinked) {
+    if (!LinkChain(video, mux) || !LinkChain(audio, mux) || !gst_element_link(mux, sink)) {
         error = "the export pipeline could not be linked (" + spec.elements.strVideoEncoder + ", " +
                 spec.elements.strAudioEncoder + ", " + spec.elements.strMuxer + ")";
         Stop();
         return false;
     }
-    m_pVideoSource = GST_ELEMENT(gst_object_ref(vsrc));
-    m_pAudioSource = GST_ELEMENT(gst_object_ref(asrc));
+    m_pVideoSource = GST_ELEMENT(gst_object_ref(video.front()));
+    m_pAudioSource = GST_ELEMENT(gst_object_ref(audio.front()));
     m_pBus = gst_element_get_bus(m_pPipeline);
     return true;
 }

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <initializer_list>
 #include <system_error>
 
 #include <gst/gst.h>
@@ -44,16 +43,14 @@ std::string Missing(const Element& element) {
            " is not installed: install the Debian package " + element.pszPackage;
 }
 
-// The first installed element of the choices; the message names the first choice.
-bool Pick(std::initializer_list<Element> choices, std::string& strFactory, std::string& error) {
-    for (const Element& element : choices) {
-        if (Have(element.pszFactory)) {
-            strFactory = element.pszFactory;
-            return true;
-        }
+// Checks one element and records its name for the pipeline.
+bool Require(const Element& element, std::string& strFactory, std::string& error) {
+    if (!Have(element.pszFactory)) {
+        error = Missing(element);
+        return false;
     }
-    error = Missing(*choices.begin());
-    return false;
+    strFactory = element.pszFactory;
+    return true;
 }
 
 #ifndef SKELLAN_PLUGIN_DIRS
@@ -75,14 +72,14 @@ bool ChooseElements(EContainer container, ContainerElements& elements, std::stri
             // FFmpeg's AAC encoder (gst-libav, already needed for WMA): cleaner than the
             // VisualOn one of plugins-bad, which also drops the last samples, and with a
             // known priming of one frame that the export accounts for.
-            return Pick({{"x264enc", kUgly}}, elements.strVideoEncoder, error) &&
-                   Pick({{"avenc_aac", kLibav}}, elements.strAudioEncoder, error) &&
-                   Pick({{container == EContainer::Mp4 ? "mp4mux" : "matroskamux", kGood}},
-                        elements.strMuxer, error);
+            return Require({"x264enc", kUgly}, elements.strVideoEncoder, error) &&
+                   Require({"avenc_aac", kLibav}, elements.strAudioEncoder, error) &&
+                   Require({container == EContainer::Mp4 ? "mp4mux" : "matroskamux", kGood},
+                           elements.strMuxer, error);
         case EContainer::WebM:
-            return Pick({{"vp9enc", kGood}}, elements.strVideoEncoder, error) &&
-                   Pick({{"opusenc", kBase}}, elements.strAudioEncoder, error) &&
-                   Pick({{"webmmux", kGood}}, elements.strMuxer, error);
+            return Require({"vp9enc", kGood}, elements.strVideoEncoder, error) &&
+                   Require({"opusenc", kBase}, elements.strAudioEncoder, error) &&
+                   Require({"webmmux", kGood}, elements.strMuxer, error);
     }
     error = "unknown container";
     return false;

@@ -35,6 +35,8 @@ void InstallSignalHandlers() {
     for (int nSignal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(nSignal, &action, nullptr);
     }
+    // A reader of the progress lines that went away is no reason to leave a partial file.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace

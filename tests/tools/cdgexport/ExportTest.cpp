@@ -224,6 +224,30 @@ TEST_F(ExportTest, BinTrackCarriesItsOwnAudio) {
     EXPECT_GT(Rms(audio.samples, kRate, 2 * kRate), 1000);
 }
 
+TEST_F(ExportTest, SurroundAudioIsMixedToStereo) {
+    constexpr double kSeconds = 2.0;
+    ASSERT_TRUE(WriteTrack(m_dir / "six.cdg", kSeconds));
+    // Six channels of noise: two stereo noises side by side, then a third.
+    const std::vector<int16_t> a = MakeNoise(kSeconds, 1);
+    const std::vector<int16_t> b = MakeNoise(kSeconds, 2);
+    const std::vector<int16_t> c = MakeNoise(kSeconds, 3);
+    std::vector<int16_t> six;
+    for (size_t i = 0; i < a.size(); i += 2) {
+        six.insert(six.end(), {a[i], a[i + 1], b[i], b[i + 1], c[i], c[i + 1]});
+    }
+    ASSERT_TRUE(WriteWav(m_dir / "six.wav", six, 6));
+    const ExportResult result = Export(Path("six.cdg"), Path("six.mp4"));
+    ASSERT_EQ(result.status, EExportStatus::Done) << result.strError;
+    DecodedAudio audio;
+    std::string error;
+    ASSERT_TRUE(Decode(
+        Path("six.mp4"), [](const DecodedFrame&) {}, audio, kRate, error))
+        << error;
+    EXPECT_EQ(audio.nChannels, 2);
+    EXPECT_NEAR(static_cast<double>(audio.Frames()) / kRate, kSeconds, 0.05);
+    EXPECT_GT(Rms(audio.samples, kRate / 4, kRate), 500);
+}
+
 TEST_F(ExportTest, SilentTrackLastsAsLongAsItsPackets) {
     constexpr double kSeconds = 3.5;  // 1050 packets: the picture lasts 3.5 s
     ASSERT_TRUE(WriteTrack(m_dir / "quiet.cdg", kSeconds));

@@ -46,16 +46,17 @@ std::vector<int16_t> MakeCentreTone(double dSeconds, double dFrequency) {
     return out;
 }
 
-bool WriteWav(const std::filesystem::path& path, const std::vector<int16_t>& interleaved) {
+bool WriteWav(const std::filesystem::path& path, const std::vector<int16_t>& interleaved,
+              int nChannels) {
     SF_INFO info{};
     info.samplerate = kRate;
-    info.channels = 2;
+    info.channels = nChannels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr) {
         return false;
     }
-    const auto nFrames = static_cast<sf_count_t>(interleaved.size() / 2);
+    const auto nFrames = static_cast<sf_count_t>(interleaved.size()) / nChannels;
     const bool bOk = sf_writef_short(file, interleaved.data(), nFrames) == nFrames;
     return sf_close(file) == 0 && bOk;
 }

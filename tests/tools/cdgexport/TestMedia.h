@@ -18,8 +18,9 @@ inline constexpr int kRate = 44100;
 std::vector<int16_t> MakeNoise(double dSeconds, uint32_t nSeed = 7);
 // A 440 Hz tone, the same in both channels (all centre).
 std::vector<int16_t> MakeCentreTone(double dSeconds, double dFrequency = 440.0);
-// 16-bit stereo WAV at kRate; false on failure.
-bool WriteWav(const std::filesystem::path& path, const std::vector<int16_t>& interleaved);
+// 16-bit WAV at kRate (stereo unless told); false on failure.
+bool WriteWav(const std::filesystem::path& path, const std::vector<int16_t>& interleaved,
+              int nChannels = 2);
 
 // The generated karaoke-like track of cdgauthor (lines drawn from 1 s, highlighted from
 // 2 s on) as packets, as a .bin image with the given audio, or nothing for a silent track.
