@@ -304,6 +304,7 @@ TEST_P(ExportSizeTest, KeepsTheFrameCrispAndBarsBlack) {
     EXPECT_EQ(check.nOffGrid, 0);
     EXPECT_EQ(check.nFrames, CountPictureChanges(track, size.nFps, kTrackSeconds));
     EXPECT_LE(check.dWorstError, size.dErrorBound);
+    RecordProperty("worst_error", std::to_string(check.dWorstError));
 }
 
 const SizeCase kSizes[] = {
