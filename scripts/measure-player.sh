@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# CPU use and resident memory of the player while it plays the demo track.
+# CPU use and resident memory of the player while it plays the demo track, and while it
+# sits with no track, through the default audio output of a null-output sound server.
 # Usage: scripts/measure-player.sh [build-dir] [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -7,7 +8,7 @@ cd "$(dirname "$0")/.."
 if [ "${1:-}" = "--inside" ]; then
   # Runs on the display: start the player, let it settle, sample it over the period.
   player=$2 track=$3 seconds=$4
-  "$player" "$track" &
+  if [ -n "$track" ]; then "$player" "$track" & else "$player" & fi
   pid=$!
   hz=$(getconf CLK_TCK)
   sleep 3  # start-up is not playing
@@ -31,10 +32,18 @@ if [ ! -x "$player" ] || [ -z "$track" ]; then
   exit 1
 fi
 
-export TINDLIB_AUDIO_SINK=${TINDLIB_AUDIO_SINK:-"fakesink sync=true"}
-echo "Playing $track for $seconds s (after 3 s of start-up)"
-if [ -n "${DISPLAY:-}" ]; then
-  bash "$0" --inside "$player" "$track" "$seconds"
-else
-  xvfb-run -a -s "-screen 0 800x600x24" bash "$0" --inside "$player" "$track" "$seconds"
+source scripts/null-sound-server.sh
+if [ -z "${TINDLIB_AUDIO_SINK:-}" ]; then
+  start_null_sound_server
 fi
+run_inside() {
+  if [ -n "${DISPLAY:-}" ]; then
+    bash "$0" --inside "$player" "$1" "$seconds"
+  else
+    xvfb-run -a -s "-screen 0 800x600x24" bash "$0" --inside "$player" "$1" "$seconds"
+  fi
+}
+echo "Playing $track for $seconds s (after 3 s of start-up)"
+run_inside "$track"
+echo "No track, idle, for $seconds s"
+run_inside ""

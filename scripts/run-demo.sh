@@ -27,8 +27,11 @@ fi
 shot="$build_dir/demo-screenshot.png"
 mkdir -p "$(dirname "$shot")"
 rm -f "$shot"
-# Nobody listens on a headless machine: the audio goes to a clocked sink unless told.
-export TINDLIB_AUDIO_SINK=${TINDLIB_AUDIO_SINK:-"fakesink sync=true"}
+# Nobody listens on a headless machine: a private sound server with a null output plays
+# the audio, so the demo goes through the default output as on a desktop.
+source scripts/null-sound-server.sh
+start_null_sound_server
+unset TINDLIB_AUDIO_SINK
 echo "No display: playing $track under Xvfb for $seconds s"
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   "$1" "$2" &

@@ -25,7 +25,10 @@ void CHyperLink2::SetURL(const QString& strUrl) {
 }
 
 bool CHyperLink2::Open() const {
-    return !m_url.isEmpty() && QDesktopServices::openUrl(m_url);
+    if (m_url.isEmpty()) {
+        return false;
+    }
+    return m_opener ? m_opener(m_url) : QDesktopServices::openUrl(m_url);
 }
 
 void CHyperLink2::ApplyStyle() {

@@ -1,6 +1,8 @@
 // CHyperLink2: a label shown as a link that opens its URL in the desktop's browser.
 #pragma once
 
+#include <functional>
+
 #include <QLabel>
 #include <QString>
 #include <QUrl>
@@ -22,6 +24,9 @@ public:
     QString GetURL() const { return m_url.toString(); }
     // Opens the URL now; false when there is none or the desktop refused it.
     bool Open() const;
+    // Replaces how the URL is opened (QDesktopServices by default), e.g. to tell the user
+    // where the target is when no browser can be started.
+    void SetOpener(std::function<bool(const QUrl&)> opener) { m_opener = std::move(opener); }
 
 protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
@@ -33,6 +38,7 @@ private:
 
     QUrl m_url;
     bool m_bPressed = false;
+    std::function<bool(const QUrl&)> m_opener;
 };
 
 }  // namespace tindlib

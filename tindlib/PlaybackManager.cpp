@@ -1,6 +1,7 @@
 // CPlaybackManager on a GStreamer appsrc pipeline.
 #include "tindlib/PlaybackManager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -39,47 +40,68 @@ std::string SinkDescription() {
     return pEnv != nullptr && *pEnv != '\0' ? pEnv : "autoaudiosink";
 }
 
-// Marks the arrival of the first buffer after a start or flush.
-GstPadProbeReturn OnSinkBuffer(GstPad*, GstPadProbeInfo*, gpointer pArrived) {
-    static_cast<std::atomic<bool>*>(pArrived)->store(true);
-    return GST_PAD_PROBE_OK;
-}
+// The buffer a sound server's client sink gets. PulseAudio may render ahead in blocks of up
+// to 2 s (its null output always does when idle); a stream that cannot fill such a block
+// at once is held back to the next one, and the server's time runs on meanwhile, so the
+// start is late and then jumps. With this much buffered the audio starts at once. What is
+// heard is still the clock: the sink reports its latency.
+constexpr gint64 kServerBufferUs = 2000000;
 
-// Nobody reads this pipeline's bus: everything is handled here and dropped, so that
-// messages do not pile up over a long playback.
-GstBusSyncReply OnBusMessage(GstBus*, GstMessage* pMsg, gpointer pEnded) {
-    if (GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_EOS || GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_ERROR) {
-        static_cast<std::atomic<bool>*>(pEnded)->store(true);
+// Gives a PulseAudio sink the longer buffer, also the one autoaudiosink puts in place.
+void OnElementAdded(GstBin*, GstBin*, GstElement* pElement, gpointer) {
+    GstElementFactory* pFactory = gst_element_get_factory(pElement);
+    if (pFactory != nullptr &&
+        g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(pFactory)), "pulsesink") == 0) {
+        g_object_set(pElement, "buffer-time", kServerBufferUs, nullptr);
     }
-    return GST_BUS_DROP;
 }
 
-// The input pad of the first element that has no output, searched depth-first.
-GstPad* FindSinkPad(GstBin* pBin) {
-    GstPad* pFound = nullptr;
-    GstIterator* pIt = gst_bin_iterate_sinks(pBin);
+// Where the audio goes when there is no output: a sink that discards it against the
+// clock, so the track still plays in time.
+constexpr const char* kDiscardSink = "fakesink sync=true";
+
+bool IsFakeSink(GstElement* pElement) {
+    GstElementFactory* pFactory = gst_element_get_factory(pElement);
+    return pFactory != nullptr &&
+           g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(pFactory)), "fakesink") == 0;
+}
+
+// Whether a sink inside the pipeline is a fake one: autoaudiosink falls back to one when
+// it finds no server or device.
+bool PlaysIntoFakeSink(GstBin* pBin) {
+    bool bFake = false;
+    GstIterator* pIt = gst_bin_iterate_recurse(pBin);
     GValue item = G_VALUE_INIT;
-    if (gst_iterator_next(pIt, &item) == GST_ITERATOR_OK) {
+    while (!bFake && gst_iterator_next(pIt, &item) == GST_ITERATOR_OK) {
         auto* pElement = GST_ELEMENT(g_value_get_object(&item));
-        if (GST_IS_BIN(pElement)) {
-            pFound = FindSinkPad(GST_BIN(pElement));
-        } else {
-            GstIterator* pPads = gst_element_iterate_sink_pads(pElement);
-            GValue pad = G_VALUE_INIT;
-            if (gst_iterator_next(pPads, &pad) == GST_ITERATOR_OK) {
-                pFound = GST_PAD(g_value_dup_object(&pad));
-            }
-            g_value_unset(&pad);
-            gst_iterator_free(pPads);
-        }
+        bFake = GST_OBJECT_FLAG_IS_SET(pElement, GST_ELEMENT_FLAG_SINK) && IsFakeSink(pElement);
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(pIt);
-    return pFound;
+    return bFake;
 }
 
 }  // namespace
+
+// Nobody reads this pipeline's bus: everything is handled here, on the thread that posts,
+// and dropped, so that messages do not pile up over a long playback. ASYNC_DONE is the
+// pipeline's own: every sink, whatever a bin put in place, has prerolled.
+GstBusSyncReply OnPipelineMessage(GstBus*, GstMessage* pMsg, gpointer pFlags) {
+    auto* flags = static_cast<CPlaybackManager::BusFlags*>(pFlags);
+    switch (GST_MESSAGE_TYPE(pMsg)) {
+        case GST_MESSAGE_ASYNC_DONE:
+            flags->bAudioArrived = true;
+            break;
+        case GST_MESSAGE_EOS:
+        case GST_MESSAGE_ERROR:
+            flags->bEnded = true;
+            break;
+        default:
+            break;
+    }
+    return GST_BUS_DROP;
+}
 
 CPlaybackManager::CPlaybackManager() {
     if (!gst_is_initialized()) {
@@ -103,16 +125,38 @@ std::string CPlaybackManager::GetLastError() const {
 
 bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
     Close();
-    const GstAudioFormat gstFormat = AudioFormatFor(format);
-    if (gstFormat == GST_AUDIO_FORMAT_UNKNOWN || format.nChannels == 0 ||
+    if (AudioFormatFor(format) == GST_AUDIO_FORMAT_UNKNOWN || format.nChannels == 0 ||
         format.nSamplesPerSec == 0 || pFeed == nullptr) {
         SetError("unsupported sample format");
         return false;
     }
+    {
+        std::lock_guard<std::mutex> feed(m_feedMutex);
+        m_pFeed = pFeed;
+        m_format = format;
+    }
+    const std::string strSink = SinkDescription();
+    m_bHasOutput = Build(strSink, format);
+    // A fake sink asked for by name is what the caller wants; one put in by autoaudiosink
+    // means nothing can play, and it need not keep time: ours does.
+    if (m_bHasOutput && strSink.find("fakesink") == std::string::npos &&
+        PlaysIntoFakeSink(GST_BIN(m_pPipeline))) {
+        Release();
+        m_bHasOutput = false;
+    }
+    if (!m_bHasOutput && !Build(kDiscardSink, format)) {
+        std::lock_guard<std::mutex> feed(m_feedMutex);
+        m_pFeed = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool CPlaybackManager::Build(const std::string& strSink, const WAVEFORMATEX& format) {
     const std::string strLaunch =
         "appsrc name=src format=time stream-type=seekable is-live=false ! audioconvert ! "
         "audioresample ! " +
-        SinkDescription();
+        strSink;
     GError* pError = nullptr;
     GstElement* pPipeline = gst_parse_launch(strLaunch.c_str(), &pError);
     if (pError != nullptr) {
@@ -132,8 +176,8 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
     m_pSrc = gst_bin_get_by_name(GST_BIN(m_pPipeline), "src");
 
     GstAudioInfo info;
-    gst_audio_info_set_format(&info, gstFormat, static_cast<gint>(format.nSamplesPerSec),
-                              format.nChannels, nullptr);
+    gst_audio_info_set_format(&info, AudioFormatFor(format),
+                              static_cast<gint>(format.nSamplesPerSec), format.nChannels, nullptr);
     GstCaps* pCaps = gst_audio_info_to_caps(&info);
     // One block queued at a time keeps the device close to the source.
     g_object_set(m_pSrc, "caps", pCaps, "max-bytes",
@@ -142,35 +186,33 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
     g_signal_connect(m_pSrc, "need-data", G_CALLBACK(OnNeedData), this);
     g_signal_connect(m_pSrc, "seek-data", G_CALLBACK(OnSeekData), this);
 
-    m_pSinkPad = FindSinkPad(GST_BIN(m_pPipeline));
-    if (m_pSinkPad != nullptr) {
-        m_nProbe = gst_pad_add_probe(m_pSinkPad, GST_PAD_PROBE_TYPE_BUFFER, OnSinkBuffer,
-                                     &m_bAudioArrived, nullptr);
-    }
     GstBus* pBus = gst_element_get_bus(m_pPipeline);
-    gst_bus_set_sync_handler(pBus, OnBusMessage, &m_bEnded, nullptr);
+    gst_bus_set_sync_handler(pBus, OnPipelineMessage, &m_flags, nullptr);
     gst_object_unref(pBus);
+    g_signal_connect(m_pPipeline, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
+    GstIterator* pIt = gst_bin_iterate_recurse(GST_BIN(m_pPipeline));
+    gst_iterator_foreach(
+        pIt,
+        [](const GValue* pItem, gpointer) {
+            OnElementAdded(nullptr, nullptr, GST_ELEMENT(g_value_get_object(pItem)), nullptr);
+        },
+        nullptr);
+    gst_iterator_free(pIt);
 
-    m_pFeed = pFeed;
-    m_format = format;
+    // Audio sinks open their device on the way to READY: no server or device fails here.
     if (gst_element_set_state(m_pPipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
         SetError("the audio output cannot be opened");
-        Close();
+        Release();
         return false;
     }
     return true;
 }
 
-void CPlaybackManager::Close() {
+void CPlaybackManager::Release() {
     if (m_pPipeline == nullptr) {
         return;
     }
     gst_element_set_state(m_pPipeline, GST_STATE_NULL);
-    if (m_pSinkPad != nullptr) {
-        gst_pad_remove_probe(m_pSinkPad, m_nProbe);
-        gst_object_unref(m_pSinkPad);
-        m_pSinkPad = nullptr;
-    }
     GstBus* pBus = gst_element_get_bus(m_pPipeline);
     gst_bus_set_sync_handler(pBus, nullptr, nullptr, nullptr);
     gst_object_unref(pBus);
@@ -178,6 +220,14 @@ void CPlaybackManager::Close() {
     gst_object_unref(m_pPipeline);
     m_pSrc = nullptr;
     m_pPipeline = nullptr;
+}
+
+void CPlaybackManager::Close() {
+    if (m_pPipeline == nullptr) {
+        return;
+    }
+    Release();  // the streaming thread has stopped: the feed can go
+    std::lock_guard<std::mutex> feed(m_feedMutex);
     m_pFeed = nullptr;
     m_bStarted = false;
 }
@@ -188,8 +238,8 @@ bool CPlaybackManager::Start() {
     }
     Halt();
     m_nPushedFrames = 0;
-    m_bAudioArrived = false;
-    m_bEnded = false;
+    m_flags.bAudioArrived = false;
+    m_flags.bEnded = false;
     m_bStarted = true;
     m_bPlaying = true;
     m_bCacheValid = false;
@@ -222,7 +272,7 @@ void CPlaybackManager::Halt() {
         gst_element_get_state(m_pPipeline, nullptr, nullptr, kStateTimeout);
     }
     m_bStarted = false;
-    m_bEnded = false;
+    m_flags.bEnded = false;
     m_bPlaying = false;
     m_bCacheValid = false;
 }
@@ -231,7 +281,8 @@ bool CPlaybackManager::Flush() {
     if (!m_bStarted) {
         return false;
     }
-    m_bEnded = false;
+    m_flags.bEnded = false;
+    m_flags.bAudioArrived = false;
     m_bCacheValid = false;
     m_nCachePos = 0;
     // The seek reaches appsrc, whose seek-data handler calls the feed's OnFlush while
@@ -244,7 +295,7 @@ bool CPlaybackManager::Flush() {
 }
 
 bool CPlaybackManager::QueryTime(double* pSeconds) const {
-    if (!m_bStarted || !m_bAudioArrived) {
+    if (!m_bStarted || !m_flags.bAudioArrived) {
         return false;
     }
     GstClockTime nNow = GST_CLOCK_TIME_NONE;
@@ -256,7 +307,11 @@ bool CPlaybackManager::QueryTime(double* pSeconds) const {
     }
     if (m_bCacheValid && GST_CLOCK_TIME_IS_VALID(nNow) && nNow >= m_nCacheClock &&
         nNow - m_nCacheClock < kRequeryInterval) {
-        *pSeconds = static_cast<double>(m_nCachePos + (nNow - m_nCacheClock)) / GST_SECOND;
+        // Never past the audio handed over: a sink that stalls stops the clock too.
+        const uint64_t nPushed = gst_util_uint64_scale(static_cast<guint64>(m_nPushedFrames.load()),
+                                                       GST_SECOND, m_format.nSamplesPerSec);
+        const uint64_t nCarried = std::min(m_nCachePos + (nNow - m_nCacheClock), nPushed);
+        *pSeconds = static_cast<double>(std::max(nCarried, m_nCachePos)) / GST_SECOND;
         return true;
     }
     gint64 nPos = -1;
@@ -276,6 +331,7 @@ bool CPlaybackManager::QueryTime(double* pSeconds) const {
 
 void CPlaybackManager::OnNeedData(GstElement* pSrc, unsigned, void* pSelf) {
     auto* self = static_cast<CPlaybackManager*>(pSelf);
+    std::lock_guard<std::mutex> feed(self->m_feedMutex);
     const int64_t nAlign = self->m_format.nBlockAlign;
     const uint32_t nRate = self->m_format.nSamplesPerSec;
     GstBuffer* pBuffer =
@@ -306,8 +362,8 @@ void CPlaybackManager::OnNeedData(GstElement* pSrc, unsigned, void* pSelf) {
 
 int CPlaybackManager::OnSeekData(GstElement*, uint64_t, void* pSelf) {
     auto* self = static_cast<CPlaybackManager*>(pSelf);
+    std::lock_guard<std::mutex> feed(self->m_feedMutex);
     self->m_nPushedFrames = 0;
-    self->m_bAudioArrived = false;
     try {
         self->m_pFeed->OnFlush();
     } catch (...) {

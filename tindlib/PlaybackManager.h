@@ -9,17 +9,20 @@
 #include "tindlib/WaveFormat.h"
 
 typedef struct _GstElement GstElement;
-typedef struct _GstPad GstPad;
 
 namespace tindlib {
 
 // Plays interleaved PCM through
 //   appsrc ! audioconvert ! audioresample ! <sink>
 // where <sink> is the gst-launch description in the environment variable
-// TINDLIB_AUDIO_SINK (e.g. "fakesink sync=true") or autoaudiosink.
+// TINDLIB_AUDIO_SINK (e.g. "fakesink sync=true") or autoaudiosink. When that sink cannot
+// play (no sound server, no device), the audio goes to a clocked sink that discards it,
+// so that the device time still runs; HasOutput then says so.
 //
 // Device time runs from 0 at every Start or Flush and is the time of the audio being
-// heard now (the sink's position, its latency accounted for).
+// heard now: the pipeline's position, which the sink reports with its latency accounted
+// for. It is taken from the pipeline, never from an element found while building it,
+// because a bin such as autoaudiosink puts its real sink in place only when it starts.
 //
 // Threads: every public member may be called from any thread except the streaming
 // thread; calls are serialised by the owner (CSoundFilePlayer). The feed runs on the
@@ -59,21 +62,37 @@ public:
     bool Flush();
 
     // The device time in seconds; false until audio from the current Start/Flush has
-    // reached the sink.
+    // reached the sink (the pipeline has prerolled it).
     bool QueryTime(double* pSeconds) const;
+    // False when the last Open found no audio output and plays into a discarding sink.
+    bool HasOutput() const { return m_bHasOutput; }
     // The sink has played the end of the feed (or the pipeline failed).
-    bool IsEnded() const { return m_bEnded; }
+    bool IsEnded() const { return m_flags.bEnded; }
     std::string GetLastError() const;
+
+    // Written by the pipeline's bus handler on GStreamer's threads.
+    struct BusFlags {
+        // The sink has prerolled audio of the current Start/Flush; cleared by Start and
+        // Flush before they ask for new audio.
+        std::atomic<bool> bAudioArrived{false};
+        std::atomic<bool> bEnded{false};  // end of stream or an error
+    };
 
 private:
     static void OnNeedData(GstElement* pSrc, unsigned nLength, void* pSelf);
     static int OnSeekData(GstElement* pSrc, uint64_t nOffset, void* pSelf);
     void SetError(const std::string& strError);
+    // Builds the pipeline on the sink description and brings it to READY; false (pipeline
+    // released) when that fails.
+    bool Build(const std::string& strSink, const WAVEFORMATEX& format);
+    void Release();
 
     GstElement* m_pPipeline = nullptr;
     GstElement* m_pSrc = nullptr;
-    GstPad* m_pSinkPad = nullptr;  // the first sink's input, watched for arriving audio
-    unsigned long m_nProbe = 0;
+    // --- guarded by m_feedMutex, which the streaming thread holds while it feeds; written
+    // only while no streaming thread runs (Open before the pipeline, Close after it), so
+    // the lock is never contended: it makes GStreamer's hand-off visible to the checkers.
+    mutable std::mutex m_feedMutex;
     IFeed* m_pFeed = nullptr;
     WAVEFORMATEX m_format;
     bool m_bStarted = false;
@@ -88,8 +107,8 @@ private:
     mutable uint64_t m_nCacheClock = 0;  // pipeline clock at that query
     bool m_bPlaying = false;             // PLAYING asked for (not paused or halted)
 
-    std::atomic<bool> m_bAudioArrived{false};
-    std::atomic<bool> m_bEnded{false};
+    BusFlags m_flags;
+    bool m_bHasOutput = true;
     mutable std::mutex m_errorMutex;
     std::string m_strError;  // guarded by m_errorMutex
 };

@@ -112,6 +112,8 @@ intptr_t CVocalRemoverProp::OnReceiveMessage(QWidget* hwnd, uint32_t uMsg, WPARA
 }
 
 void CVocalRemoverProp::OnSliderMoved(WPARAM /*wParam*/, LPARAM lParam) {
+    // Every notification re-sends all three, whatever its code and whether or not the
+    // thumb moved.
     auto* slider = qobject_cast<QSlider*>(reinterpret_cast<QObject*>(lParam));
     if (slider == nullptr)
         return;  // only trackbars scroll this dialog
@@ -121,7 +123,9 @@ void CVocalRemoverProp::OnSliderMoved(WPARAM /*wParam*/, LPARAM lParam) {
     } else if (slider == m_BalanceSlider.GetSafeHwnd()) {
         copy = &m_nBalance;
     }
-    *copy = slider->value();
+    CSliderCtrl sender;
+    sender.Attach(slider);
+    *copy = sender.GetPos();
     if (m_pVocalRemover == nullptr)
         return;
     m_pVocalRemover->put_Level(m_nLevel);

@@ -24,6 +24,10 @@ AudioChoice FindAudio(const std::string& strTrackPath) {
         {"wav", EAudioSource::Wave},
         {"mp3", EAudioSource::Mp3},
         {"wma", EAudioSource::Wma},
+        // The kinds karaoke libraries added later; after the three first looked for.
+        {"ogg", EAudioSource::Ogg},
+        {"flac", EAudioSource::Flac},
+        {"m4a", EAudioSource::M4a},
     };
     AudioChoice choice;
     for (const Candidate& candidate : candidates) {
@@ -46,6 +50,9 @@ std::unique_ptr<tindlib::CSoundFile> MakeSoundFile(EAudioSource source) {
             return std::make_unique<tindlib::CWaveFile>();
         case EAudioSource::Mp3:
         case EAudioSource::Wma:
+        case EAudioSource::Ogg:
+        case EAudioSource::Flac:
+        case EAudioSource::M4a:
             return std::make_unique<CDecodedSoundFile>();
         case EAudioSource::Silence:
             return std::make_unique<CSilentSoundFile>();

@@ -14,6 +14,9 @@ enum class EAudioSource {
     Wave,     // <title>.wav
     Mp3,      // <title>.mp3, decoded
     Wma,      // <title>.wma, decoded
+    Ogg,      // <title>.ogg, decoded
+    Flac,     // <title>.flac, decoded
+    M4a,      // <title>.m4a, decoded
     Silence,  // nothing found: ten minutes of silence
 };
 
@@ -23,7 +26,7 @@ struct AudioChoice {
 };
 
 // ".bin" tracks (by their last three characters, any case) are their own audio; otherwise
-// the first of wav, mp3, wma that exists beside the track with the same title.
+// the first of wav, mp3, wma, ogg, flac, m4a that exists beside the track with the same title.
 AudioChoice FindAudio(const std::string& strTrackPath);
 // A new, unopened source for that kind of audio.
 std::unique_ptr<tindlib::CSoundFile> MakeSoundFile(EAudioSource source);

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "player/app/PlayerDlg.h"
+#include "player/archive/TrackFolder.h"
 
 namespace {
 
@@ -39,13 +40,17 @@ void CPlayerApp::InitInstance(const QString& strProgram, const QStringList& args
     // The settings live under the program's own name, so a renamed copy keeps its own.
     QCoreApplication::setApplicationName(QFileInfo(strProgram).completeBaseName());
     tindlib::CSoundFile::c_bCreatePeakFiles = false;
+    // Unpacked zip tracks of runs that were killed before they could clean up.
+    CTrackFolder::RemoveLeftovers();
     // The shell splits an unquoted path with blanks; the whole line is one path again.
     m_strCmdLine = args.join(QLatin1Char(' ')).toStdString();
 }
 
 int CPlayerApp::Run() {
     CPlayerDlg dlg;
+    m_pMainWnd = &dlg;
     const int nResult = dlg.exec();
+    m_pMainWnd = nullptr;
     return nResult;
 }
 
@@ -55,10 +60,11 @@ int CPlayerApp::ExitInstance() {
     return 0;
 }
 
-void CPlayerApp::SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile) {
+bool CPlayerApp::SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile) {
     // The player must never read a deleted source: it lets go of the old one first.
-    m_player.SetSoundFile(pSoundFile.get());
+    const bool bAccepted = m_player.SetSoundFile(pSoundFile.get());
     m_pSoundFile = std::move(pSoundFile);
+    return bAccepted;
 }
 
 int CPlayerApp::LoadFps() {
@@ -79,8 +85,8 @@ QString CPlayerApp::HelpPath() {
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(kHelpPage));
 }
 
-void CPlayerApp::OnHelp() {
-    OpenUrl(QUrl::fromLocalFile(HelpPath()));
+bool CPlayerApp::OnHelp() {
+    return OpenUrl(QUrl::fromLocalFile(HelpPath()));
 }
 
 void CPlayerApp::SetUrlOpener(std::function<bool(const QUrl&)> opener) {

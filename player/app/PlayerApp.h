@@ -13,6 +13,8 @@
 #include "tindlib/SoundFile.h"
 #include "tindlib/SoundFilePlayer.h"
 
+class CPlayerDlg;
+
 // The tick rate setting: "FPS" in "Settings", default 25, usable from 1 to 1000.
 inline constexpr int kDefaultFps = 25;
 inline constexpr int kMinFps = 1;
@@ -36,7 +38,7 @@ public:
     // Settings names, the sound library's peak-file flag, and the command line: the
     // arguments after the program's name, joined by blanks into one path.
     void InitInstance(const QString& strProgram, const QStringList& args);
-    // Runs the main dialog to its end.
+    // Runs the main dialog modally to its end; returns how it ended (accepted or not).
     int Run();
     // Drops the sound source (the player is given none first).
     int ExitInstance();
@@ -46,21 +48,23 @@ public:
     static int LoadFps();
     // The help page beside the program.
     static QString HelpPath();
-    // Opens the help page in the desktop's browser.
-    static void OnHelp();
+    // Opens the help page in the desktop's browser; false when no browser could be started.
+    static bool OnHelp();
     // Opens URLs for the help command and the links; tests replace it.
     static void SetUrlOpener(std::function<bool(const QUrl&)> opener);
     static bool OpenUrl(const QUrl& url);
 
     // Hands the player a new source (or none) and takes ownership; the old one is deleted
-    // after the player has let go of it.
-    void SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile);
+    // after the player has let go of it. False when the player cannot play the source.
+    bool SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile);
 
     tindlib::CPlaybackManager m_playbackManager;
     tindlib::CSoundFilePlayer m_player;
     std::unique_ptr<tindlib::CSoundFile> m_pSoundFile;
     CCdgFile m_cdgFile;
     std::string m_strCmdLine;
+    // The main dialog while Run runs it, else null (UI thread).
+    CPlayerDlg* m_pMainWnd = nullptr;
 
 private:
     static inline CPlayerApp* s_pApp = nullptr;

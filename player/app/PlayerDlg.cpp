@@ -1,6 +1,7 @@
 // CPlayerDlg: construction and teardown, the controls, sizing, the full-screen switch, menus.
 #include "player/app/PlayerDlg.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 #include "player/app/PlayerApp.h"
 #include "player/cdg/CdgScreen.h"
 #include "player/cdg/view/CdgView.h"
+#include "player/util/DisplayText.h"
 #include "player/util/DlgItem.h"
 #include "player/util/ResourceStrings.h"
 #include "tindlib/HyperLink2.h"
@@ -97,6 +99,7 @@ CPlayerDlg::~CPlayerDlg() {
     StopTransport();
     // The flag handshake ends the playback thread, then the timer stops.
     m_bStopThread = true;
+    WakePlayback();
     while (!m_bThreadDone) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -148,7 +151,10 @@ void CPlayerDlg::CreateControls() {
         auto* pButton = new QPushButton(this);
         pButton->setGeometry(
             MapDialogRect(spec.rect.x(), spec.rect.y(), spec.rect.width(), spec.rect.height()));
-        pButton->setAccessibleName(QString::fromUtf8(spec.pszText).remove(QLatin1Char('&')));
+        const QString strCaption = QString::fromUtf8(spec.pszText);
+        pButton->setAccessibleName(QString(strCaption).remove(QLatin1Char('&')));
+        // The caption is not shown on an image button, but its mnemonic still works.
+        pButton->setShortcut(QKeySequence::mnemonic(strCaption));
         pButton->setIcon(MakeButtonIcon(spec.picture));
         const int nSide = std::min(pButton->width(), pButton->height());
         pButton->setIconSize(QSize(nSide * 2 / 3, nSide * 2 / 3));
@@ -192,6 +198,10 @@ void CPlayerDlg::CreateControls() {
     pLink->setGeometry(MapDialogRect(113, 115, 84, 8));
     pLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     pLink->SetURL(QUrl::fromLocalFile(CPlayerApp::HelpPath()).toString());
+    pLink->SetOpener([this](const QUrl&) {
+        OnHelp();
+        return true;
+    });
     SetDlgItemId(pLink, IDC_WEBLINK);
 }
 
@@ -203,6 +213,7 @@ void CPlayerDlg::OnInitDialog() {
     if (m_pView != nullptr) {
         m_pView->Create(this);
     }
+    EnableTrackDrops();
 
     // Anchors, in the order the template lists the controls.
     const LayoutItemStruct table[] = {
@@ -303,8 +314,39 @@ void CPlayerDlg::SetFileChooser(std::function<QString(const QString&)> chooser) 
     m_fileChooser = std::move(chooser);
 }
 
-void CPlayerDlg::SetMessageHook(std::function<void(int, int)> hook) {
+void CPlayerDlg::SetMessageHook(std::function<void(int, int, const QString&)> hook) {
     m_messageHook = std::move(hook);
+}
+
+void CPlayerDlg::ReportMessage(int nStringId, int nType, const QString& strDetail) {
+    if (m_messageHook) {
+        m_messageHook(nStringId, nType, strDetail);
+    } else {
+        ShowMessage(nStringId, nType, this, strDetail);
+    }
+}
+
+void CPlayerDlg::ShowNotice(const QString& strText, const QString& strDetail) {
+    auto* pNotice = qobject_cast<QLabel*>(GetDlgItem(IDC_NOTICE));
+    if (pNotice == nullptr) {
+        return;
+    }
+    if (m_strNotice.isNull()) {
+        m_strNotice = pNotice->text();
+    }
+    pNotice->setText(strText.isEmpty() ? m_strNotice : strText);
+    pNotice->setToolTip(strText.isEmpty() ? QString() : strDetail);
+}
+
+QString CPlayerDlg::GetNotice() const {
+    const auto* pNotice = qobject_cast<const QLabel*>(GetDlgItem(IDC_NOTICE));
+    return pNotice != nullptr ? pNotice->text() : QString();
+}
+
+void CPlayerDlg::OnHelp() {
+    if (!CPlayerApp::OnHelp()) {
+        ReportMessage(IDS_MANUAL_AT, kMbOk | kMbIconInformation, CPlayerApp::HelpPath());
+    }
 }
 
 void CPlayerDlg::ShowAbout() {
@@ -332,8 +374,15 @@ void CPlayerDlg::resizeEvent(QResizeEvent* pEvent) {
 }
 
 void CPlayerDlg::keyPressEvent(QKeyEvent* pEvent) {
+    if (m_pView != nullptr && m_pView->IsFullScreen()) {
+        // Meant for the full-screen picture, which decides what it does: Escape included,
+        // it returns to the window and never ends the dialog.
+        QApplication::sendEvent(m_pView, pEvent);
+        pEvent->accept();
+        return;
+    }
     if (pEvent->matches(QKeySequence::HelpContents) || pEvent->key() == Qt::Key_F1) {
-        CPlayerApp::OnHelp();
+        OnHelp();
         return;
     }
     QDialog::keyPressEvent(pEvent);
@@ -350,6 +399,7 @@ QMenu* CPlayerDlg::CreateContextMenu() {
     // the commands, and the About item last, after a separator.
     auto* pMenu = new QMenu(this);
     pMenu->addAction(QStringLiteral("&Open..."), this, [this] { OnCommand(IDC_OPEN); });
+    AddRecentTracksMenu(pMenu);
     pMenu->addAction(QStringLiteral("&Play/Pause"), this, [this] { OnCommand(IDC_PLAY); });
     pMenu->addAction(QStringLiteral("&Stop"), this, [this] { OnCommand(IDC_STOP); });
     pMenu->addAction(QStringLiteral("&Full screen"), this, [this] { OnCommand(IDC_FULLSCREEN); });
@@ -357,7 +407,7 @@ QMenu* CPlayerDlg::CreateContextMenu() {
         ExportVideo(this, QString::fromStdString(m_strPath));
     });
     pExport->setEnabled(!m_strPath.empty());
-    pMenu->addAction(QStringLiteral("&Help\tF1"), this, [] { CPlayerApp::OnHelp(); });
+    pMenu->addAction(QStringLiteral("&Help\tF1"), this, [this] { OnHelp(); });
     pMenu->addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(IDC_CLOSE); });
     const QString strAbout = LoadResourceString(IDS_ABOUTBOX);
     if (!strAbout.isEmpty()) {

@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +16,7 @@
 #include <QSize>
 
 #include "player/app/TickTimer.h"
+#include "player/archive/UnpackedZipTrack.h"
 #include "player/util/DialogLayout.h"
 
 class CCdgScreen;
@@ -21,7 +24,11 @@ class CCdgView;
 class CPlayerApp;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
+namespace tindlib {
+class CSoundFile;
+}
 namespace display {
 class CDisplay;
 }
@@ -78,6 +85,9 @@ public:
     void OnPlayPause();
     void OnStop();
     void OpenTrack(const std::string& strPath);
+    // What Open does once a file is chosen: stop, drop the sound, open the track. For
+    // dropped files and the recent tracks.
+    void OpenChosenTrack(const std::string& strPath);
 
     // For tests and benchmarks.
     CCdgView* GetView() const { return m_pView; }
@@ -93,12 +103,20 @@ public:
     bool IsCursorHidden() const { return m_bCursorHidden; }
     // Called with the file dialog's answer instead of showing it, when set (tests).
     void SetFileChooser(std::function<QString(const QString& strInitial)> chooser);
-    // Receives the dialog's messages (string id, message-box type) instead of a message
-    // box, when set (tests).
-    void SetMessageHook(std::function<void(int nStringId, int nType)> hook);
+    // Receives the dialog's messages (string id, message-box type, detail text) instead
+    // of a message box, when set (tests).
+    void SetMessageHook(
+        std::function<void(int nStringId, int nType, const QString& strDetail)> hook);
+    // What the dialog's notice line says now (a problem with the audio, else the notice).
+    QString GetNotice() const;
 
     // The dialog's right-click menu (the caller owns it).
     QMenu* CreateContextMenu();
+
+    // The first track file (.cdg, .bin or .zip, any case) among dropped data; empty for none.
+    static QString DroppedTrack(const QMimeData* pData);
+    // The folder the open zip track is unpacked in; empty when the track is no zip.
+    std::string GetUnpackedFolder() const { return m_unpackedZip.GetFolder(); }
 
     // Dialog units of this dialog's font, in pixels (as the templates are drawn).
     QRect MapDialogRect(int nLeft, int nTop, int nWidth, int nHeight) const;
@@ -110,6 +128,11 @@ protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    // Tracks dropped on the dialog or the video window open; anything else is refused.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void CreateControls();
@@ -117,6 +140,26 @@ private:
     void PlaceView();
     void SetPlayImage(bool bPause);
     void ShowAbout();
+    void OnHelp();
+    // A message box, or the message hook when one is set.
+    void ReportMessage(int nStringId, int nType, const QString& strDetail = QString());
+    // Puts a short text on the notice line, the whole story in its tool tip; an empty
+    // text brings the notice back.
+    void ShowNotice(const QString& strText, const QString& strDetail = QString());
+    // The source a track plays: its audio, or silence when there is none or it cannot be
+    // played (the notice then says why).
+    std::unique_ptr<tindlib::CSoundFile> OpenSoundFile(const std::string& strTrackPath,
+                                                       bool* pbSilent);
+    // Wakes the playback thread out of its rest (after a transport change).
+    void WakePlayback();
+
+    // Track files (PlayerDlgTracks.cpp). The file the reader opens for a path: a zip is
+    // unpacked first; false, with the problem reported, when it gives no track.
+    bool PrepareTrackFile(const std::string& strPath, std::string& strTrackFile);
+    void EnableTrackDrops();
+    bool HandleTrackDrag(QEvent* pEvent);
+    void AddRecentTracksMenu(QMenu* pMenu);
+    void OnRecentTrack(const QString& strPath);
 
     // Playback thread and tick (the loop and the tick of the transport).
     void PlaybackLoop();
@@ -138,9 +181,12 @@ private:
     std::chrono::milliseconds m_tickPeriod{40};
     std::string m_strPath;
     std::function<QString(const QString&)> m_fileChooser;
-    std::function<void(int, int)> m_messageHook;
+    std::function<void(int, int, const QString&)> m_messageHook;
+    QString m_strNotice;           // the notice line's own text, while a problem shows
+    bool m_bNoOutputSaid = false;  // "no audio output" is said once
     bool m_bCursorHidden = false;
     bool m_bInitialised = false;
+    CUnpackedZipTrack m_unpackedZip;  // the open track's files when it came in a zip
 
     // --- shared with the playback thread and the tick
     std::atomic<bool> m_bStopThread{false};
@@ -151,15 +197,20 @@ private:
     std::atomic<bool> m_bFastForwardHeld{false};
     std::atomic<bool> m_bEndPosted{false};
     std::atomic<int> m_nEndCheckDelay{0};
+    // Where the audio ends for a source that does not end by itself (silence), in seconds.
+    std::atomic<double> m_dAudioEnd{std::numeric_limits<double>::infinity()};
     std::atomic<IPlaybackObserver*> m_pObserver{nullptr};
-    // Graphics packets executed and Clears: a tick composes a frame only when this moved.
-    // Starts at 1 so the first tick shows the blank picture.
-    std::atomic<uint64_t> m_nPictureChanges{1};
-    uint64_t m_nRenderedChanges = 0;  // tick thread only
+    // The screen's picture-change count at the last frame composed by a tick; a tick
+    // composes only when the count moved. None yet, so the first tick shows the picture.
+    uint64_t m_nRenderedChanges = ~uint64_t{0};  // tick thread only
     // Serialises transport changes (Stop, Play/Pause, Open) between the UI and the tick.
     std::recursive_mutex m_transportMutex;
     // Guards the packet reader: a read and its execution never overlap a rewind or reopen.
     std::mutex m_readerMutex;
+    // The playback thread rests on this while nothing plays; transport changes wake it.
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    bool m_bWakeRequested = false;  // guarded by m_wakeMutex
 
     CTickTimer m_timer;
     std::thread m_thread;

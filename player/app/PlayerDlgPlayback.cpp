@@ -22,6 +22,8 @@ constexpr auto kEndRest = std::chrono::milliseconds(1000);
 constexpr double kFastForwardStep = 1.0;
 // Lets Play/Pause see the player's new status.
 constexpr auto kStatusSettle = std::chrono::milliseconds(100);
+// Longest rest of the playback thread while nothing plays; transport changes wake it.
+constexpr auto kIdleRest = std::chrono::milliseconds(250);
 
 QString FormatTime(int nSeconds) {
     return QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0'));
@@ -35,7 +37,8 @@ void CPlayerDlg::PlaybackLoop() {
     int nLastSecond = -1;
     CCdgPacket packet;
     while (!m_bStopThread) {
-        if (player.GetStatus() != kStatusStopped && !m_bSwitchingView && !m_bEndPosted) {
+        const int nStatus = player.GetStatus();
+        if (nStatus != kStatusStopped && !m_bSwitchingView && !m_bEndPosted) {
             const auto tRead = std::chrono::steady_clock::now();
             const double dPosition = player.GetPositionInSeconds();
             bool bEnded = false;
@@ -55,9 +58,6 @@ void CPlayerDlg::PlaybackLoop() {
                         break;
                     }
                     m_pScreen->Execute(packet);
-                    if (packet.m_command == kCdgCommandGraphics && packet.m_instruction != 0) {
-                        ++m_nPictureChanges;
-                    }
                 }
                 if (IPlaybackObserver* pObserver = m_pObserver) {
                     pObserver->OnPacketExecuted(nIndex, dPosition, tRead);
@@ -78,15 +78,29 @@ void CPlayerDlg::PlaybackLoop() {
                 if (IPlaybackObserver* pObserver = m_pObserver) {
                     pObserver->OnStopPosted();
                 }
-                const auto tWake = std::chrono::steady_clock::now() + kEndRest;
-                while (!m_bStopThread && std::chrono::steady_clock::now() < tWake) {
-                    std::this_thread::sleep_for(kPollInterval);
-                }
+                std::unique_lock lock(m_wakeMutex);
+                m_wake.wait_for(lock, kEndRest, [this] { return m_bStopThread.load(); });
             }
         }
-        std::this_thread::sleep_for(kPollInterval);
+        if (nStatus == kStatusPlaying) {
+            std::this_thread::sleep_for(kPollInterval);
+        } else {
+            // Nothing moves the clock: rest until a transport change says otherwise.
+            std::unique_lock lock(m_wakeMutex);
+            m_wake.wait_for(lock, kIdleRest,
+                            [this] { return m_bWakeRequested || m_bStopThread.load(); });
+            m_bWakeRequested = false;
+        }
     }
     m_bThreadDone = true;
+}
+
+void CPlayerDlg::WakePlayback() {
+    {
+        std::lock_guard lock(m_wakeMutex);
+        m_bWakeRequested = true;
+    }
+    m_wake.notify_all();
 }
 
 void CPlayerDlg::OnTimerTick() {
@@ -99,21 +113,28 @@ void CPlayerDlg::OnTimerTick() {
     tindlib::CSoundFilePlayer& player = m_app.m_player;
     if (m_bFastForwardHeld) {
         player.SetPositionInSeconds(player.GetPositionInSeconds() + kFastForwardStep);
+        WakePlayback();  // a paused picture follows too
     }
-    // A frame is composed only when the picture may have changed since the last one;
-    // the view repaints its last frame by itself whenever it needs to.
-    const uint64_t nChanges = m_nPictureChanges;
-    if (m_pView != nullptr && nChanges != m_nRenderedChanges) {
+    // A frame is composed only when the screen's picture changed since the last one, and
+    // counts as shown only once it was; the view repaints its last frame by itself.
+    const uint64_t nChanges = m_pScreen->GetPictureChanges();
+    if (m_pView != nullptr && nChanges != m_nRenderedChanges && m_pView->Render()) {
         m_nRenderedChanges = nChanges;
-        m_pView->Render();
     }
     m_bTickBusy = false;
 
+    // The audio is over when the player stopped by itself, or when silence, which never
+    // runs dry, reaches its length.
+    auto audioOver = [this, &player] {
+        const int nStatus = player.GetStatus();
+        return nStatus == kStatusStopped ||
+               (nStatus == kStatusPlaying && player.GetPositionInSeconds() >= m_dAudioEnd);
+    };
     const int nDelay = m_nEndCheckDelay;
-    if (nDelay == 1 && player.GetStatus() == kStatusStopped) {
+    if (nDelay == 1 && audioOver()) {
         std::unique_lock lock(m_transportMutex, std::try_to_lock);
         // A command running on the UI thread decides for itself; look again next tick.
-        if (lock.owns_lock() && m_nEndCheckDelay == 1 && player.GetStatus() == kStatusStopped) {
+        if (lock.owns_lock() && m_nEndCheckDelay == 1 && audioOver()) {
             StopTransport();
             QMetaObject::invokeMethod(
                 this, [this] { StopWindowWork(); }, Qt::QueuedConnection);
@@ -138,6 +159,7 @@ void CPlayerDlg::OnPlayPause() {
     } else {
         player.Pause();
     }
+    WakePlayback();
     std::this_thread::sleep_for(kStatusSettle);
     SetPlayImage(player.GetStatus() == kStatusPlaying);
 }
@@ -161,7 +183,6 @@ void CPlayerDlg::StopTransport() {
     }
     if (m_pScreen) {
         m_pScreen->Clear();
-        ++m_nPictureChanges;
     }
 }
 

@@ -2,6 +2,7 @@
 #include "player/cdg/CdgFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
@@ -64,6 +65,9 @@ bool CCdgFile::Open(const std::string& path) {
         ::close(fd);
         return false;
     }
+    if (!m_pChunk) {
+        m_pChunk = std::make_unique_for_overwrite<uint8_t[]>(kCdgReadChunk);
+    }
     Close();
     m_fd = fd;
     m_nPosition = 0;
@@ -78,6 +82,8 @@ void CCdgFile::Close() {
         m_fd = -1;
     }
     m_nPosition = 0;
+    m_nChunkStart = 0;
+    m_nChunkBytes = 0;
 }
 
 bool CCdgFile::Seek(int64_t nOffset, bool bFromCurrent) {
@@ -98,19 +104,7 @@ bool CCdgFile::ReadPacket(CCdgPacket& packet) {
         !Seek(m_nSectorSize - kCdgSubcodeBytes, true)) {
         return false;
     }
-    size_t nGot = 0;
-    while (nGot < sizeof(m_packetBuf)) {
-        const ssize_t n = ::pread(m_fd, m_packetBuf + nGot, sizeof(m_packetBuf) - nGot,
-                                  static_cast<off_t>(m_nPosition + nGot));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        nGot += static_cast<size_t>(n);
-    }
-    if (nGot != sizeof(m_packetBuf)) {
+    if (!FetchPacket()) {
         // A failed read leaves the reader where it was, so a later read retries cleanly.
         m_nPosition = nSaved;
         return false;
@@ -118,6 +112,33 @@ bool CCdgFile::ReadPacket(CCdgPacket& packet) {
     m_nPosition += kCdgPacketSize;
     packet.Parse(m_packetBuf);
     ++m_nPacketIndex;
+    return true;
+}
+
+bool CCdgFile::FetchPacket() {
+    const bool bHeld = m_nPosition >= m_nChunkStart &&
+                       m_nPosition + kCdgPacketSize <= m_nChunkStart + m_nChunkBytes;
+    if (!bHeld) {
+        int64_t nGot = 0;
+        while (nGot < kCdgReadChunk) {
+            const ssize_t n =
+                ::pread(m_fd, m_pChunk.get() + nGot, static_cast<size_t>(kCdgReadChunk - nGot),
+                        static_cast<off_t>(m_nPosition + nGot));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            nGot += n;
+        }
+        m_nChunkStart = m_nPosition;
+        m_nChunkBytes = nGot;
+        if (nGot < kCdgPacketSize) {
+            return false;
+        }
+    }
+    std::memcpy(m_packetBuf, m_pChunk.get() + (m_nPosition - m_nChunkStart), kCdgPacketSize);
     return true;
 }
 

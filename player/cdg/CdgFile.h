@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "player/cdg/CdgPacket.h"
@@ -12,8 +13,12 @@ inline constexpr int kCdgSectorsPerSecond = 75;
 inline constexpr int kCdgSubcodeBytes = kCdgPacketsPerSector * kCdgPacketSize;        // 96
 inline constexpr int kCdgAudioBytesPerSector = 2352;                                  // CD-DA
 inline constexpr int kCdgRawSectorSize = kCdgAudioBytesPerSector + kCdgSubcodeBytes;  // 2448
+inline constexpr int kCdgReadChunk = 64 * 1024;
 
 // Not thread-safe: one reader thread at a time (the caller excludes rewinds while reading).
+// The file is read in chunks of kCdgReadChunk bytes, so that a packet costs no system call
+// of its own; a read that finds too few bytes goes back to the file on the next attempt, so
+// a growing file is followed.
 class CCdgFile {
 public:
     CCdgFile() = default;
@@ -46,7 +51,14 @@ public:
 
 private:
     bool Seek(int64_t nOffset, bool bFromCurrent);
+    // Copies the packet at m_nPosition into m_packetBuf, reading a new chunk if the one
+    // held does not contain it. False when the file has no whole packet there.
+    bool FetchPacket();
 
     int m_fd = -1;
     int64_t m_nPosition = 0;  // byte position of the next read
+    // The chunk held: file bytes [m_nChunkStart, m_nChunkStart + m_nChunkBytes).
+    std::unique_ptr<uint8_t[]> m_pChunk;
+    int64_t m_nChunkStart = 0;
+    int64_t m_nChunkBytes = 0;
 };

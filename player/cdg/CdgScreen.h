@@ -11,7 +11,7 @@
 #include "player/cdg/CdgColor.h"
 #include "player/cdg/CdgPacket.h"
 #include "player/cdg/Dib.h"
-#include "tindlib/SingleLockEx.h"
+#include "tindlib/core/SingleLockEx.h"
 
 // Screen geometry (pixels): 50 x 18 tiles of 6 x 12, a 288 x 192 window shown inside a
 // border, the window placed centred in a 320 x 240 frame.
@@ -51,6 +51,11 @@ inline constexpr uint32_t kCdgScreenLockTimeoutMs = 10000;
 // Threads: Execute runs on the playback thread, Clear on the UI or timer thread, the
 // render pass (EnsureSurfaces + ComposeFrame under GetLock()) on the timer or UI thread.
 // Every member below is guarded by the screen lock; lock order: view lock, then this one.
+// Only the picture-change count may be read without it.
+//
+// The picture surface mirrors the picture lazily: instructions change the picture alone and
+// note what they changed (tiles, or the whole picture); the render pass converts exactly
+// that, once, when it brings the surfaces up to date for a frame.
 class CCdgScreen {
 public:
     // Needs the process-wide display object (display::CDisplay::Current()) to exist.
@@ -67,11 +72,18 @@ public:
     // Black picture and palette; the border colour and the offsets stay.
     void Clear();
 
+    // Advanced by every packet (and Clear or drawing call) that really changes the
+    // picture, the palette, the border colour or the offsets, and by nothing else: a frame
+    // composed at one count looks like any other composed at the same count. Any thread.
+    uint64_t GetPictureChanges() const { return m_nPictureChanges.load(std::memory_order_acquire); }
+
     // --- surfaces and frame composition (callers hold the screen lock where noted)
     bool CreateSurfaces();
     // Takes the screen lock itself.
     void ReleaseSurfaces();
+    // Creates the surfaces if need be and brings the picture surface up to date.
     bool EnsureSurfaces();
+    // Locks the up-to-date picture surface for direct access until UnlockPicture.
     bool LockPicture();
     bool UnlockPicture();
     void SetPixel(int x, int y, int nIndex);
@@ -93,9 +105,11 @@ public:
     int GetHOffset() const { return m_nHOffset; }
     int GetVOffset() const { return m_nVOffset; }
     bool IsBorderDirty() const { return m_bBorderDirty; }
-    // Whether the last executed packet dropped the surfaces.
+    // Whether the last executed packet left the whole mirror to be converted again (a
+    // colour load, or a scroll that moved the picture).
     bool GetRebuild() const { return m_bRebuild; }
     bool HasSurfaces() const { return m_pPictureDesc != nullptr; }
+    // The picture surface as last brought up to date (EnsureSurfaces, ComposeFrame).
     const display::CDisplaySurface* GetPictureSurface() const { return m_pPicture.get(); }
     // The part of the picture shown in the frame, clamped to the picture.
     display::Rect GetVisibleWindow() const;
@@ -106,26 +120,37 @@ private:
         int nWidth = 0;
     };
 
-    // Instruction handlers; paired instructions share one routine through a flag.
-    void MemoryPreset(const CCdgPacket& packet);
-    void BorderPreset(const CCdgPacket& packet);
-    void TileBlock(const CCdgPacket& packet) { DrawTile(packet, false); }
-    void TileBlockXor(const CCdgPacket& packet) { DrawTile(packet, true); }
-    void ScrollPreset(const CCdgPacket& packet) { Scroll(packet, false); }
-    void ScrollCopy(const CCdgPacket& packet) { Scroll(packet, true); }
-    void DefineTransparent(const CCdgPacket&) {}
-    void LoadColorsLow(const CCdgPacket& packet) { LoadColors(packet, 0); }
-    void LoadColorsHigh(const CCdgPacket& packet) { LoadColors(packet, 8); }
-    void DrawTile(const CCdgPacket& packet, bool bXor);
-    void Scroll(const CCdgPacket& packet, bool bCopy);
-    void LoadColors(const CCdgPacket& packet, int nBase);
+    // Instruction handlers; each returns whether it changed the picture, the palette, the
+    // border colour or the offsets. Paired instructions share one routine through a flag.
+    bool MemoryPreset(const CCdgPacket& packet);
+    bool BorderPreset(const CCdgPacket& packet);
+    bool TileBlock(const CCdgPacket& packet) { return DrawTile(packet, false); }
+    bool TileBlockXor(const CCdgPacket& packet) { return DrawTile(packet, true); }
+    bool ScrollPreset(const CCdgPacket& packet) { return Scroll(packet, false); }
+    bool ScrollCopy(const CCdgPacket& packet) { return Scroll(packet, true); }
+    bool DefineTransparent(const CCdgPacket&) { return false; }
+    bool LoadColorsLow(const CCdgPacket& packet) { return LoadColors(packet, 0); }
+    bool LoadColorsHigh(const CCdgPacket& packet) { return LoadColors(packet, 8); }
+    bool DrawTile(const CCdgPacket& packet, bool bXor);
+    bool Scroll(const CCdgPacket& packet, bool bCopy);
+    bool LoadColors(const CCdgPacket& packet, int nBase);
+    // Stores the index into the half-open rectangle of the picture (clipped to it).
+    bool Fill(int nLeft, int nTop, int nRight, int nBottom, uint8_t nIndex);
+    void CountChange() {
+        m_nPictureChanges.store(m_nPictureChanges.load(std::memory_order_relaxed) + 1,
+                                std::memory_order_release);
+    }
 
+    // --- the mirror (CdgScreenSurfaces.cpp)
     void LearnChannels(const display::SurfaceDesc& desc);
     void RefreshPixelCache();
-    // Stores one display pixel at (x, y) of the locked picture surface.
-    void StorePixel(int x, int y, uint32_t nPixel);
-    // Stores the display pixels of nCount palette indices from (x, y) rightwards.
-    void StoreRun(int x, int y, const uint8_t* pIndices, int nCount);
+    // Marks the tiles that the rectangle touches as changed since the last update.
+    void MarkChanged(int nLeft, int nTop, int nRight, int nBottom);
+    void MarkAllChanged() { m_bMirrorStale = true; }
+    // Converts what changed since the last update into the picture surface.
+    void UpdateMirror();
+    // Converts nCount picture pixels from (x, y) rightwards into the locked picture surface.
+    void ConvertRun(const display::SurfaceDesc& desc, int x, int y, int nCount);
 
     std::unique_ptr<display::CDisplaySurface> m_pPicture;
     std::unique_ptr<display::SurfaceDesc> m_pPictureDesc;  // null: surfaces must be made
@@ -150,6 +175,11 @@ private:
     Channel m_blue;
     bool m_bChannelsKnown = false;
     bool m_bPictureLocked = false;
-    // Display pixel of each palette entry; valid whenever the surfaces exist.
+    // Display pixel of each palette entry, refreshed whenever the mirror is updated.
     std::array<uint32_t, kCdgColors> m_pixelOfIndex{};
+    // Changed since the mirror was last updated: bit c of word r is tile (row r, column c);
+    // m_bMirrorStale stands for every pixel.
+    std::array<uint64_t, kCdgRows> m_changedTiles{};
+    bool m_bMirrorStale = false;
+    std::atomic<uint64_t> m_nPictureChanges{0};
 };

@@ -9,6 +9,7 @@
 
 static_assert(std::endian::native == std::endian::little,
               "display pixels are stored least significant byte first");
+static_assert(kCdgColumns <= 64, "a tile row's changes are bits of one 64-bit word");
 
 namespace {
 
@@ -22,19 +23,54 @@ int Scale(uint32_t nLevel, int nWidth) {
                        : static_cast<int>(nLevel << (nWidth - 8));
 }
 
-void WritePixel(uint8_t* p, int nBytes, uint32_t nPixel) {
+// Stores nCount display pixels, each table[index], for the palette indices at pIndices.
+// One loop per pixel size, so that each is a plain table lookup and store.
+template <typename T>
+void ConvertWords(uint8_t* pOut, const uint8_t* pIndices, int nCount, const uint32_t* table) {
+    for (int i = 0; i < nCount; ++i, pOut += sizeof(T)) {
+        const auto v = static_cast<T>(table[pIndices[i] & 0x0F]);
+        std::memcpy(pOut, &v, sizeof(T));
+    }
+}
+
+void Convert(uint8_t* pOut, int nBytes, const uint8_t* pIndices, int nCount,
+             const uint32_t* table) {
     switch (nBytes) {
         case 4:
-            p[3] = static_cast<uint8_t>(nPixel >> 24);
-            [[fallthrough]];
-        case 3:
-            p[2] = static_cast<uint8_t>(nPixel >> 16);
-            [[fallthrough]];
+            ConvertWords<uint32_t>(pOut, pIndices, nCount, table);
+            break;
         case 2:
-            p[1] = static_cast<uint8_t>(nPixel >> 8);
-            [[fallthrough]];
-        default:
-            p[0] = static_cast<uint8_t>(nPixel);
+            ConvertWords<uint16_t>(pOut, pIndices, nCount, table);
+            break;
+        case 1:
+            ConvertWords<uint8_t>(pOut, pIndices, nCount, table);
+            break;
+        default:  // three bytes
+            for (int i = 0; i < nCount; ++i, pOut += 3) {
+                const uint32_t v = table[pIndices[i] & 0x0F];
+                pOut[0] = static_cast<uint8_t>(v);
+                pOut[1] = static_cast<uint8_t>(v >> 8);
+                pOut[2] = static_cast<uint8_t>(v >> 16);
+            }
+    }
+}
+
+// Fills a whole locked surface with one display pixel: the first row pixel by pixel, the
+// others copied from it.
+void FillSurface(const display::SurfaceDesc& desc, uint32_t nPixel) {
+    if (desc.nHeight <= 0 || desc.nWidth <= 0) {
+        return;
+    }
+    const int nBytes = desc.format.BytesPerPixel();
+    const uint32_t table[kCdgColors] = {nPixel};
+    const uint8_t zero = 0;
+    uint8_t* pFirst = desc.pBits;
+    for (int x = 0; x < desc.nWidth; ++x) {
+        Convert(pFirst + static_cast<size_t>(x) * nBytes, nBytes, &zero, 1, table);
+    }
+    const size_t nRowBytes = static_cast<size_t>(desc.nWidth) * nBytes;
+    for (int y = 1; y < desc.nHeight; ++y) {
+        std::memcpy(desc.pBits + static_cast<size_t>(y) * desc.nPitch, pFirst, nRowBytes);
     }
 }
 
@@ -76,35 +112,56 @@ void CCdgScreen::RefreshPixelCache() {
     }
 }
 
-void CCdgScreen::StorePixel(int x, int y, uint32_t nPixel) {
-    const int nBytes = m_pPictureDesc->format.BytesPerPixel();
-    WritePixel(m_pPictureDesc->pBits + static_cast<size_t>(y) * m_pPictureDesc->nPitch +
-                   static_cast<size_t>(x) * nBytes,
-               nBytes, nPixel);
+void CCdgScreen::ConvertRun(const display::SurfaceDesc& desc, int x, int y, int nCount) {
+    const int nBytes = desc.format.BytesPerPixel();
+    Convert(desc.pBits + static_cast<size_t>(y) * desc.nPitch + static_cast<size_t>(x) * nBytes,
+            nBytes, m_dib.GetPixelAddress(x, y), nCount, m_pixelOfIndex.data());
 }
 
-void CCdgScreen::StoreRun(int x, int y, const uint8_t* pIndices, int nCount) {
-    const int nBytes = m_pPictureDesc->format.BytesPerPixel();
-    uint8_t* p = m_pPictureDesc->pBits + static_cast<size_t>(y) * m_pPictureDesc->nPitch +
-                 static_cast<size_t>(x) * nBytes;
-    switch (nBytes) {
-        case 4:
-            for (int i = 0; i < nCount; ++i, p += 4) {
-                const uint32_t v = m_pixelOfIndex[pIndices[i]];
-                std::memcpy(p, &v, 4);
-            }
-            break;
-        case 2:
-            for (int i = 0; i < nCount; ++i, p += 2) {
-                const auto v = static_cast<uint16_t>(m_pixelOfIndex[pIndices[i]]);
-                std::memcpy(p, &v, 2);
-            }
-            break;
-        default:
-            for (int i = 0; i < nCount; ++i, p += nBytes) {
-                WritePixel(p, nBytes, m_pixelOfIndex[pIndices[i]]);
-            }
+void CCdgScreen::MarkChanged(int nLeft, int nTop, int nRight, int nBottom) {
+    const int nFirstColumn = nLeft / kCdgTileWidth;
+    const int nLastColumn = (nRight - 1) / kCdgTileWidth;
+    const uint64_t columns = (nLastColumn - nFirstColumn + 1 >= 64)
+                                 ? ~uint64_t{0}
+                                 : ((uint64_t{1} << (nLastColumn - nFirstColumn + 1)) - 1)
+                                       << nFirstColumn;
+    for (int row = nTop / kCdgTileHeight; row <= (nBottom - 1) / kCdgTileHeight; ++row) {
+        m_changedTiles[row] |= columns;
     }
+}
+
+void CCdgScreen::UpdateMirror() {
+    const bool bAnyTile = std::any_of(m_changedTiles.begin(), m_changedTiles.end(),
+                                      [](uint64_t columns) { return columns != 0; });
+    if ((!m_bMirrorStale && !bAnyTile) || !m_pPicture || m_dib.GetBits() == nullptr) {
+        return;
+    }
+    display::SurfaceDesc desc;
+    if (!m_pPicture->Lock(desc)) {
+        return;  // locked by a LockPicture caller: brought up to date on a later call
+    }
+    RefreshPixelCache();
+    if (m_bMirrorStale) {
+        for (int y = 0; y < m_nHeight; ++y) {
+            ConvertRun(desc, 0, y, m_nWidth);
+        }
+    } else {
+        // Runs of neighbouring changed tiles are converted line by line in one go.
+        for (int row = 0; row < kCdgRows; ++row) {
+            uint64_t columns = m_changedTiles[row];
+            while (columns != 0) {
+                const int nFirst = std::countr_zero(columns);
+                const int nRun = std::countr_one(columns >> nFirst);
+                columns &= nRun >= 64 ? 0 : ~(((uint64_t{1} << nRun) - 1) << nFirst);
+                for (int y = row * kCdgTileHeight; y < (row + 1) * kCdgTileHeight; ++y) {
+                    ConvertRun(desc, nFirst * kCdgTileWidth, y, nRun * kCdgTileWidth);
+                }
+            }
+        }
+    }
+    m_changedTiles.fill(0);
+    m_bMirrorStale = false;
+    m_pPicture->Unlock();
 }
 
 bool CCdgScreen::CreateSurfaces() {
@@ -122,16 +179,13 @@ bool CCdgScreen::CreateSurfaces() {
     if (!m_bChannelsKnown) {
         LearnChannels(*m_pPictureDesc);
     }
-    RefreshPixelCache();
-    for (int x = 0; m_dib.GetBits() != nullptr && x < m_nWidth; ++x) {
-        for (int y = 0; y < m_nHeight; ++y) {
-            StorePixel(x, y, m_pixelOfIndex[*m_dib.GetPixelAddress(x, y) & 0x0F]);
-        }
-    }
+    m_pPicture->Unlock();
+    // The new surface is converted whole from the picture.
+    m_bMirrorStale = true;
+    UpdateMirror();
     m_pFrame.reset();
     m_pFrame = pDisplay->CreateSurface(m_nFrameWidth, m_nFrameHeight);
     m_bBorderDirty = true;
-    m_pPicture->Unlock();
     return true;
 }
 
@@ -159,11 +213,14 @@ bool CCdgScreen::EnsureSurfaces() {
             m_bBorderDirty = true;
         }
     }
+    if (!m_bPictureLocked) {
+        UpdateMirror();
+    }
     return true;
 }
 
 bool CCdgScreen::LockPicture() {
-    if (!EnsureSurfaces() || !m_pPicture) {
+    if (m_bPictureLocked || !EnsureSurfaces() || !m_pPicture) {
         return false;
     }
     *m_pPictureDesc = display::SurfaceDesc();
@@ -184,26 +241,9 @@ void CCdgScreen::SetPixel(int x, int y, int nIndex) {
 }
 
 void CCdgScreen::FillRect(int nLeft, int nTop, int nRight, int nBottom, int nIndex) {
-    nLeft = std::max(nLeft, 0);
-    nTop = std::max(nTop, 0);
-    nRight = std::min(nRight, m_nWidth);
-    nBottom = std::min(nBottom, m_nHeight);
-    const auto nValue = static_cast<uint8_t>(nIndex & 0x0F);
-    EnsureSurfaces();
-    const bool bLocked = !m_bPictureLocked && LockPicture();
-    const bool bMirror = m_bPictureLocked;
-    const uint32_t nPixel = bMirror ? m_pixelOfIndex[nValue] : 0;
-    for (int y = nTop; y < nBottom && m_dib.GetBits() != nullptr; ++y) {
-        uint8_t* pRow = m_dib.GetPixelAddress(0, y);
-        for (int x = nLeft; x < nRight; ++x) {
-            if (bMirror) {
-                StorePixel(x, y, nPixel);
-            }
-            pRow[x] = nValue;
-        }
-    }
-    if (bLocked) {
-        UnlockPicture();
+    tindlib::CScopedLock hold(m_lock);
+    if (Fill(nLeft, nTop, nRight, nBottom, static_cast<uint8_t>(nIndex & 0x0F))) {
+        CountChange();
     }
 }
 
@@ -217,19 +257,15 @@ display::CDisplaySurface* CCdgScreen::ComposeFrame() {
     if (m_pFrame && m_bBorderDirty) {
         display::SurfaceDesc desc;
         if (m_pFrame->Lock(desc)) {
-            const uint32_t nPixel = ColorToPixel(m_palette[m_nBorderColor & 0x0F]);
-            const int nBytes = desc.format.BytesPerPixel();
-            for (int y = 0; y < desc.nHeight; ++y) {
-                uint8_t* p = desc.pBits + static_cast<size_t>(y) * desc.nPitch;
-                for (int x = 0; x < desc.nWidth; ++x, p += nBytes) {
-                    WritePixel(p, nBytes, nPixel);
-                }
-            }
+            FillSurface(desc, ColorToPixel(m_palette[m_nBorderColor & 0x0F]));
             m_pFrame->Unlock();
             m_bBorderDirty = false;
         }
     }
     if (m_pFrame && m_pPicture) {
+        if (!m_bPictureLocked) {
+            UpdateMirror();
+        }
         const display::Rect dest{kCdgFrameWindowLeft, kCdgFrameWindowTop,
                                  kCdgFrameWindowLeft + kCdgWindowWidth,
                                  kCdgFrameWindowTop + kCdgWindowHeight};

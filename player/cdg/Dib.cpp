@@ -20,10 +20,6 @@ void* AllocateZeroed(size_t nBytes) {
     return std::calloc(nBytes, 1);
 }
 
-int32_t StrideOf(int32_t nWidth, int nBitsPerPixel) {
-    return ((nWidth * nBitsPerPixel + 31) / 32) * 4;
-}
-
 }  // namespace
 
 CDib::~CDib() {
@@ -32,10 +28,6 @@ CDib::~CDib() {
 
 void CDib::SimulateAllocationFailure(bool bFail) {
     g_bFailAllocations.store(bFail);
-}
-
-int32_t CDib::GetStride() const {
-    return m_pHeader ? StrideOf(m_pHeader->biWidth, m_pHeader->biBitCount) : 0;
 }
 
 bool CDib::Create(int nBitsPerPixel, int32_t nWidth, int32_t nHeight) {
@@ -73,16 +65,6 @@ void CDib::Free() {
     }
     m_pBits = nullptr;
     m_pHeader = nullptr;
-}
-
-uint8_t* CDib::GetPixelAddress(int x, int y) const {
-    if (m_pHeader == nullptr || m_pBits == nullptr) {
-        return nullptr;
-    }
-    const int32_t stride = GetStride();
-    const int32_t row = m_pHeader->biHeight - 1 - y;
-    return m_pBits + static_cast<size_t>(row) * stride +
-           static_cast<size_t>(x) * (m_pHeader->biBitCount / 8);
 }
 
 bool CDib::Fill(uint8_t nValue) {

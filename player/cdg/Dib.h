@@ -1,6 +1,7 @@
 // CDib: a device-independent bitmap (bottom-up rows, 4-byte stride) holding palette indices.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The bitmap header in the platform's DIB layout.
@@ -35,12 +36,21 @@ public:
 
     int32_t GetWidth() const { return m_pHeader ? m_pHeader->biWidth : 0; }
     int32_t GetHeight() const { return m_pHeader ? m_pHeader->biHeight : 0; }
-    int32_t GetStride() const;
+    int32_t GetStride() const {
+        return m_pHeader ? StrideOf(m_pHeader->biWidth, m_pHeader->biBitCount) : 0;
+    }
     const BITMAPINFOHEADER* GetHeader() const { return m_pHeader; }
     uint8_t* GetBits() const { return m_pBits; }
 
     // First byte of pixel (x, y), y counted from the top; null without a bitmap.
-    uint8_t* GetPixelAddress(int x, int y) const;
+    uint8_t* GetPixelAddress(int x, int y) const {
+        if (m_pHeader == nullptr || m_pBits == nullptr) {
+            return nullptr;
+        }
+        const int32_t row = m_pHeader->biHeight - 1 - y;
+        return m_pBits + static_cast<size_t>(row) * GetStride() +
+               static_cast<size_t>(x) * (m_pHeader->biBitCount / 8);
+    }
     // Sets the first width bytes of every row (padding untouched); 8-bit bitmaps only.
     bool Fill(uint8_t nValue);
 
@@ -50,6 +60,11 @@ public:
 
     // Makes every later Create fail, so callers' out-of-memory paths can be exercised.
     static void SimulateAllocationFailure(bool bFail);
+
+    // Bytes from one row to the next: rows are padded to a multiple of four bytes.
+    static constexpr int32_t StrideOf(int32_t nWidth, int nBitsPerPixel) {
+        return ((nWidth * nBitsPerPixel + 31) / 32) * 4;
+    }
 
     bool m_bOwnsMemory = true;
 

@@ -116,6 +116,20 @@ QString FitPathToControl(const std::string& path, const QWidget* pControl, const
     return result(inHand);
 }
 
+namespace {
+
+void ShowMessageBox(const QString& text, int nType, QWidget* pParent, const QString& strDetail) {
+    if (nType == kMessageError) {
+        nType = kMbOk | kMbIconError;
+    }
+    QMessageBox box(IconOfType(nType), QApplication::applicationDisplayName(), text,
+                    ButtonsOfType(nType), pParent);
+    box.setInformativeText(strDetail);
+    box.exec();
+}
+
+}  // namespace
+
 void ShowMessage(int nStringId, int nType, QWidget* pParent) {
     const QString text = LoadResourceString(nStringId);
     if (!text.isEmpty()) {
@@ -124,10 +138,12 @@ void ShowMessage(int nStringId, int nType, QWidget* pParent) {
 }
 
 void ShowMessage(const QString& text, int nType, QWidget* pParent) {
-    if (nType == kMessageError) {
-        nType = kMbOk | kMbIconError;
+    ShowMessageBox(text, nType, pParent, QString());
+}
+
+void ShowMessage(int nStringId, int nType, QWidget* pParent, const QString& strDetail) {
+    const QString text = LoadResourceString(nStringId);
+    if (!text.isEmpty()) {
+        ShowMessageBox(text, nType, pParent, strDetail);
     }
-    QMessageBox box(IconOfType(nType), QApplication::applicationDisplayName(), text,
-                    ButtonsOfType(nType), pParent);
-    box.exec();
 }

@@ -33,3 +33,5 @@ inline constexpr int kMbIconInformation = 0x40;
 void ShowMessage(int nStringId, int nType, QWidget* pParent = nullptr);
 // The same with the text given directly.
 void ShowMessage(const QString& text, int nType, QWidget* pParent = nullptr);
+// The same, with a second paragraph of detail under the message (none when empty).
+void ShowMessage(int nStringId, int nType, QWidget* pParent, const QString& strDetail);

@@ -12,6 +12,16 @@ inline constexpr int IDS_TIP_PLAYPAUSE = 1003;
 inline constexpr int IDS_TIP_STOP = 1004;
 inline constexpr int IDS_TIP_FASTFORWARD = 1005;
 inline constexpr int IDS_CANNOT_SEEK = 1018;
+inline constexpr int IDS_NO_AUDIO_OUTPUT = 1019;
+inline constexpr int IDS_AUDIO_NOT_PLAYED = 1020;
+inline constexpr int IDS_MANUAL_AT = 1021;
+inline constexpr int IDS_REASON_NOT_FOUND = 1022;
+inline constexpr int IDS_REASON_NOT_READABLE = 1023;
+inline constexpr int IDS_REASON_FOLDER = 1024;
+inline constexpr int IDS_REASON_NOT_TRACK = 1025;
+inline constexpr int IDS_REASON_NOT_DECODED = 1026;
+inline constexpr int IDS_NO_AUDIO_OUTPUT_DETAIL = 1027;
+inline constexpr int IDS_AUDIO_NOT_PLAYED_DETAIL = 1028;
 
 // The text of a string id, translated; empty for an id the table does not hold.
 QString LoadResourceString(int nStringId);

@@ -1,10 +1,15 @@
 // The property page on Qt's offscreen platform: set-up, the slider rule, and the frame.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <QApplication>
+#include <QPointer>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/dshow/ui/PropertyFrame.h"
@@ -87,6 +92,27 @@ protected:
     QSlider* Slider(int id) const {
         return qobject_cast<QSlider*>(GetDlgItem(m_base->Dialog(), id));
     }
+    // Moves the thumb as dragging it with the mouse does, one reported position.
+    static void Drag(QSlider* slider, int value) { slider->setSliderPosition(value); }
+    // The middle of the thumb, where a click grabs it.
+    static QPoint Thumb(const QSlider* slider) {
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->sliderPosition();
+        option.sliderValue = slider->value();
+        option.singleStep = slider->singleStep();
+        option.pageStep = slider->pageStep();
+        option.tickPosition = slider->tickPosition();
+        option.tickInterval = slider->tickInterval();
+        option.upsideDown = slider->invertedAppearance() != (option.direction == Qt::RightToLeft);
+        option.subControls = QStyle::SC_All;
+        return slider->style()
+            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+            .center();
+    }
 
     QWidget m_parent;
     CUnknown* m_object = nullptr;
@@ -118,7 +144,7 @@ TEST_F(PropertyPage, OpensOnAFreshFilterWithItsValuesRangesAndTicks) {
         EXPECT_EQ(slider->value(), e.pos) << e.id;
     }
     // A movement reaches the real filter at once.
-    Slider(IDC_LEVEL)->setValue(40);
+    Drag(Slider(IDC_LEVEL), 40);
     IVocalRemover* params = nullptr;
     unknown->QueryInterface(IID_IVocalRemover, reinterpret_cast<void**>(&params));
     int level = 0;
@@ -136,7 +162,7 @@ TEST_F(PropertyPage, EveryMovementSendsAllThreeCopiesInOrder) {
     EXPECT_TRUE(params.calls.empty()) << "setting the positions sends nothing";
     QSlider* gain = Slider(IDC_GAIN);
     for (int v = 125; v <= 300; v += 25)
-        gain->setValue(v);  // a drag reported in steps
+        Drag(gain, v);  // a drag reported in steps
     ASSERT_EQ(params.calls.size(), 8u * 3);
     for (size_t i = 0; i < 8; ++i) {
         EXPECT_EQ(params.calls[3 * i], "L100");
@@ -157,10 +183,10 @@ TEST_F(PropertyPage, OverwritesChangesMadeElsewhereAndKeepsOutOfRangeCopies) {
     EXPECT_EQ(Slider(IDC_GAIN)->value(), 300) << "the thumb sits at the end of the range";
     params.level = 5;  // another client; the page does not show it
     EXPECT_EQ(Slider(IDC_LEVEL)->value(), 100);
-    Slider(IDC_BALANCE)->setValue(20);
+    Drag(Slider(IDC_BALANCE), 20);
     EXPECT_EQ(params.calls, (std::vector<std::string>{"L100", "B20", "G400"}));
     params.calls.clear();
-    Slider(IDC_GAIN)->setValue(250);
+    Drag(Slider(IDC_GAIN), 250);
     EXPECT_EQ(params.calls, (std::vector<std::string>{"L100", "B20", "G250"}));
     Close();
 }
@@ -196,7 +222,7 @@ TEST_F(PropertyPage, ReportsItsTitleAndSizeAndIsNeverDirty) {
     delete dialog;
     CRecordingParams params;
     Open(&params);
-    Slider(IDC_LEVEL)->setValue(10);
+    Drag(Slider(IDC_LEVEL), 10);
     EXPECT_EQ(m_page->IsPageDirty(), S_FALSE);
     EXPECT_EQ(m_page->Apply(), S_OK);
     Close();
@@ -231,4 +257,113 @@ TEST_F(PropertyPage, FrameShowsTheFilterPageInATab) {
     }
     EXPECT_EQ(unknown->Release(), 1u) << "the frame and its page let go of the filter";
     filter->NonDelegatingRelease();
+}
+
+TEST_F(PropertyPage, EveryTrackbarNotificationResendsAllThree) {
+    using Calls = std::vector<std::string>;
+    const Calls kUnchanged{"L100", "B50", "G100"};
+    struct Case {
+        const char* what;
+        int id;
+        std::function<void(QSlider*)> act;
+        Calls expected;
+    };
+    const Case cases[] = {
+        // Letting go of the thumb is a position and an end of tracking.
+        {"a click on the thumb without moving it",
+         IDC_GAIN,
+         [](QSlider* s) { QTest::mouseClick(s, Qt::LeftButton, {}, Thumb(s)); },
+         {"L100", "B50", "G100", "L100", "B50", "G100"}},
+        {"Right with the thumb already at the end", IDC_LEVEL,
+         [](QSlider* s) { QTest::keyClick(s, Qt::Key_Right); }, kUnchanged},
+        {"Left",
+         IDC_LEVEL,
+         [](QSlider* s) { QTest::keyClick(s, Qt::Key_Left); },
+         {"L99", "B50", "G100"}},
+        {"Home",
+         IDC_BALANCE,
+         [](QSlider* s) { QTest::keyClick(s, Qt::Key_Home); },
+         {"L100", "B0", "G100"}},
+        {"End",
+         IDC_GAIN,
+         [](QSlider* s) { QTest::keyClick(s, Qt::Key_End); },
+         {"L100", "B50", "G300"}},
+        {"Page Down",
+         IDC_BALANCE,
+         [](QSlider* s) { QTest::keyClick(s, Qt::Key_PageDown); },
+         {"L100", "B40", "G100"}},
+        {"a position set by the program", IDC_GAIN, [](QSlider* s) { s->setValue(200); }, {}},
+    };
+    for (const Case& c : cases) {
+        CRecordingParams params;
+        Open(&params);
+        c.act(Slider(c.id));
+        EXPECT_EQ(params.calls, c.expected) << c.what;
+        Close();
+    }
+}
+
+TEST_F(PropertyPage, AMouseDragSendsEveryPositionAndItsEnd) {
+    using Calls = std::vector<std::string>;
+    CRecordingParams params;
+    Open(&params);
+    QSlider* balance = Slider(IDC_BALANCE);
+    const QPoint from = Thumb(balance);
+    QTest::mousePress(balance, Qt::LeftButton, {}, from);
+    for (int dx = 4; dx <= 40; dx += 4)
+        QTest::mouseMove(balance, from + QPoint(dx, 0));
+    QTest::mouseRelease(balance, Qt::LeftButton, {}, from + QPoint(40, 0));
+    ASSERT_GT(balance->value(), 50);
+    ASSERT_GE(params.calls.size(), 3u * 3) << "at least one position, then the end";
+    ASSERT_EQ(params.calls.size() % 3, 0u);
+    int last = 50;
+    for (size_t i = 0; i < params.calls.size(); i += 3) {
+        EXPECT_EQ(params.calls[i], "L100");
+        EXPECT_EQ(params.calls[i + 2], "G100");
+        const int sent = std::stoi(params.calls[i + 1].substr(1));
+        EXPECT_GE(sent, last) << "moving right only";
+        last = sent;
+    }
+    EXPECT_EQ(last, balance->value());
+    const Calls end(params.calls.end() - 6, params.calls.end());
+    EXPECT_EQ(Calls(end.begin(), end.begin() + 3), Calls(end.begin() + 3, end.end()))
+        << "the release sends the final position twice";
+    Close();
+}
+
+TEST_F(PropertyPage, LetsGoOfItsControlsHoweverTheWindowGoes) {
+    struct Case {
+        const char* what;
+        std::function<void(QWidget* host, QWidget* dialog)> destroy;
+    };
+    const Case cases[] = {
+        {"the host deletes the parent", [](QWidget* host, QWidget*) { delete host; }},
+        {"the host deletes the page's window", [](QWidget*, QWidget* dialog) { delete dialog; }},
+        {"the window is deleted later",
+         [](QWidget*, QWidget* dialog) {
+             dialog->deleteLater();
+             QCoreApplication::sendPostedEvents(dialog, QEvent::DeferredDelete);
+         }},
+    };
+    for (const Case& c : cases) {
+        CRecordingParams params;
+        IUnknown* object = &params;
+        ASSERT_EQ(m_page->SetObjects(1, &object), S_OK);
+        QPointer<QWidget> host = new QWidget;
+        ASSERT_EQ(m_page->Activate(host, QRect(0, 0, 300, 200), FALSE), S_OK) << c.what;
+        c.destroy(host, m_base->Dialog());
+        EXPECT_EQ(m_base->Dialog(), nullptr) << c.what;
+        EXPECT_EQ(m_page->Activate(&m_parent, QRect(0, 0, 300, 200), FALSE), E_UNEXPECTED)
+            << c.what << ": still active until deactivated";
+        EXPECT_EQ(m_page->Show(TRUE), E_UNEXPECTED) << c.what << ": no window to show";
+        params.gain = 250;
+        EXPECT_EQ(m_page->Deactivate(), S_OK) << c.what;
+        params.gain = 10;  // after switching away: not shown
+        ASSERT_EQ(m_page->Activate(&m_parent, QRect(0, 0, 300, 200), FALSE), S_OK) << c.what;
+        EXPECT_EQ(Slider(IDC_GAIN)->value(), 250) << c.what;
+        Drag(Slider(IDC_LEVEL), 30);
+        EXPECT_EQ(params.calls, (std::vector<std::string>{"L30", "B50", "G250"})) << c.what;
+        Close();
+        delete host;
+    }
 }

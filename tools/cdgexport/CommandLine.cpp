@@ -1,15 +1,19 @@
-// Parsing of cdgexport's arguments; every mistake gets a message saying what was expected.
+// cdgexport's options on the tools' shared command-line handling.
 #include "tools/cdgexport/CommandLine.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+
+#include "tools/cli/CommandLine.h"
 
 namespace cdgexport {
 
 const char kUsage[] =
-    "usage: cdgexport TRACK OUT [options]\n"
-    "Exports a CD+G track (.cdg with its audio beside it, or .bin) to a video file.\n"
+    "usage: cdgexport [options] TRACK OUT\n"
+    "Exports a CD+G track (.cdg with its audio beside it, .bin, or a zip of both) to a\n"
+    "video file.\n"
     "OUT's extension picks the format:\n"
     "  .mp4   H.264 video and AAC audio\n"
     "  .mkv   H.264 video and AAC audio in Matroska\n"
@@ -30,7 +34,7 @@ namespace {
 
 bool ParseInt(std::string_view text, int nMin, int nMax, int& value) {
     const std::string s(text);
-    if (s.empty()) {
+    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos) {
         return false;
     }
     char* end = nullptr;
@@ -61,87 +65,41 @@ bool ParseSize(std::string_view text, int& nWidth, int& nHeight) {
 
 }  // namespace
 
-bool ParseCommandLine(int argc, const char* const* argv, CommandLine& cmd, std::string& error) {
+std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLine& cmd) {
     cmd = CommandLine();
-    int nPositional = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            cmd.bHelp = true;
-            return true;
-        }
+    ExportOptions& o = cmd.options;
+    cli::CommandLine cl("cdgexport", kUsage);
+    cl.Add({{"--size"},
+            "WxH in even numbers from 16x16 to 7680x4320, e.g. 1280x720",
+            [&o](const char* v) { return ParseSize(v, o.nWidth, o.nHeight); }});
+    cl.Add({{"--fps"}, "a whole number of frames per second from 1 to 120", [&o](const char* v) {
+                return ParseInt(v, kMinFps, kMaxFps, o.nFps);
+            }});
+    cl.Add({{"--key"}, "a whole number of semitones from -6 to +6", [&o](const char* v) {
+                return ParseInt(v, kMinKey, kMaxKey, o.nKey);
+            }});
+    cl.AddFlag({"--remove-vocals"}, o.bRemoveVocals);
+    cl.AddFlag({"--progress"}, cmd.bProgressLines);
+    if (const std::optional<int> nExit = cl.Parse(argc, argv)) {
+        return nExit;
     }
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        // --name=value is the same as --name value.
-        std::string_view inlineValue;
-        bool bInline = false;
-        if (arg.starts_with("--") && arg.find('=') != std::string_view::npos) {
-            inlineValue = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-            bInline = true;
-        }
-        auto value = [&](std::string_view& v) {
-            if (bInline) {
-                v = inlineValue;
-                return true;
-            }
-            if (i + 1 >= argc) {
-                return false;
-            }
-            v = argv[++i];
-            return true;
-        };
-        std::string_view v;
-        if (arg == "--size") {
-            if (!value(v) || !ParseSize(v, cmd.options.nWidth, cmd.options.nHeight)) {
-                error = "--size needs WxH in even numbers from 16x16 to 7680x4320, e.g. 1280x720";
-                return false;
-            }
-        } else if (arg == "--fps") {
-            if (!value(v) || !ParseInt(v, kMinFps, kMaxFps, cmd.options.nFps)) {
-                error = "--fps needs a whole number of frames per second from 1 to 120";
-                return false;
-            }
-        } else if (arg == "--key") {
-            if (!value(v) || !ParseInt(v, kMinKey, kMaxKey, cmd.options.nKey)) {
-                error = "--key needs a whole number of semitones from -6 to +6";
-                return false;
-            }
-        } else if (arg == "--remove-vocals" || arg == "--progress") {
-            if (bInline) {
-                error = std::string(arg) + " takes no value";
-                return false;
-            }
-            (arg == "--progress" ? cmd.bProgressLines : cmd.options.bRemoveVocals) = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + std::string(argv[i]);
-            return false;
-        } else if (nPositional == 0) {
-            cmd.options.strTrack = arg;
-            ++nPositional;
-        } else if (nPositional == 1) {
-            cmd.options.strOutput = arg;
-            ++nPositional;
-        } else {
-            error = "too many arguments: " + std::string(arg);
-            return false;
-        }
+    const auto& operands = cl.Operands();
+    if (operands.size() < 2) {
+        return cl.UsageError(operands.empty() ? "no track given" : "no output file given");
     }
-    if (nPositional < 2) {
-        error = nPositional == 0 ? "no track given" : "no output file given";
-        return false;
+    if (operands.size() > 2) {
+        return cl.UsageError("too many arguments: " + operands[2]);
     }
-    if (cmd.options.strTrack.empty() || cmd.options.strOutput.empty()) {
-        error = "the track and the output file need non-empty names";
-        return false;
+    o.strTrack = operands[0];
+    o.strOutput = operands[1];
+    if (o.strTrack.empty() || o.strOutput.empty()) {
+        return cl.UsageError("the track and the output file need non-empty names");
     }
-    if (!ContainerForPath(cmd.options.strOutput)) {
-        error = "unknown output format for " + cmd.options.strOutput +
-                ": the name must end in .mp4, .mkv or .webm";
-        return false;
+    if (!ContainerForPath(o.strOutput)) {
+        return cl.UsageError("unknown output format for " + o.strOutput +
+                             ": the name must end in .mp4, .mkv or .webm");
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace cdgexport

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "player/app/ArchiveMessages.h"
+#include "player/archive/UnpackedZipTrack.h"
 #include "tools/cdgexport/AudioFeed.h"
 #include "tools/cdgexport/ExportPipeline.h"
 #include "tools/cdgexport/FrameTimeline.h"
@@ -115,6 +117,7 @@ private:
     const std::chrono::steady_clock::time_point m_tStart = std::chrono::steady_clock::now();
 
     EContainer m_container = EContainer::Mp4;
+    CUnpackedZipTrack m_zip;  // a zip's track and audio, unpacked as the player does
     CFrameSource m_frames;
     CAudioFeed m_audio;
     CTempOutput m_temp;
@@ -140,8 +143,18 @@ bool CExportRun::Prepare(std::string& error) {
         g_clear_error(&gerror);
         return false;
     }
+    std::string strTrack = m_options.strTrack;
+    if (CZipTrackUnpacker::IsZipPath(strTrack)) {
+        ArchiveProblem problem;
+        if (!m_zip.Open(strTrack, problem)) {
+            error = "cannot open the track " + strTrack + ": " +
+                    DescribeArchiveProblem(problem).toStdString();
+            return false;
+        }
+        strTrack = m_zip.GetTrack().strTrack;
+    }
     std::string detail;
-    if (!m_frames.Open(m_options.strTrack, detail)) {
+    if (!m_frames.Open(strTrack, detail)) {
         error = "cannot open the track " + detail;
         return false;
     }
@@ -158,7 +171,7 @@ bool CExportRun::Prepare(std::string& error) {
         (m_options.bRemoveVocals && !FindSkellan(error))) {
         return false;
     }
-    if (!m_audio.Open(m_options.strTrack, m_options.nKey, error)) {
+    if (!m_audio.Open(strTrack, m_options.nKey, error)) {
         return false;
     }
     if (SameFile(m_options.strOutput, m_options.strTrack) ||

@@ -33,7 +33,9 @@ struct ExportResult {
 
 using ProgressCallback = std::function<void(const ExportProgress&)>;
 
-// Runs the whole export on the calling thread. bCancel may be raised from any thread (or
+// Runs the whole export on the calling thread. The track is what the player opens: a .cdg
+// with its audio beside it, a .bin, or a zip holding both (unpacked to a private folder
+// for the export's time). bCancel may be raised from any thread (or
 // a signal handler) to stop it; progress is reported on the calling thread. Nothing is
 // left at the output path unless the result is Done, and an existing file there is only
 // replaced then. Uses the process-wide display object of the renderer while it runs.

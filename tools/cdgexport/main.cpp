@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -10,12 +11,10 @@
 #include "tools/cdgexport/CommandLine.h"
 #include "tools/cdgexport/ProgressLine.h"
 #include "tools/cdgexport/VideoExporter.h"
+#include "tools/cli/CommandLine.h"
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 128 + SIGINT;
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 
@@ -44,15 +43,8 @@ void InstallSignalHandlers() {
 int main(int argc, char** argv) {
     using namespace cdgexport;
     CommandLine cmd;
-    std::string error;
-    if (!ParseCommandLine(argc, argv, cmd, error)) {
-        std::fprintf(stderr, "cdgexport: %s\nTry 'cdgexport --help' for more information.\n",
-                     error.c_str());
-        return kExitUsage;
-    }
-    if (cmd.bHelp) {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
+    if (const std::optional<int> nExit = ParseCommandLine(argc, argv, cmd)) {
+        return *nExit;
     }
     InstallSignalHandlers();
 
@@ -84,7 +76,7 @@ int main(int argc, char** argv) {
                              cmd.options.strOutput.c_str(), result.dSeconds,
                              result.dElapsedSeconds);
             }
-            return kExitOk;
+            return cli::kExitOk;
         case EExportStatus::Cancelled:
             std::fprintf(stderr, "cdgexport: stopped; %s was not written\n",
                          cmd.options.strOutput.c_str());
@@ -93,5 +85,5 @@ int main(int argc, char** argv) {
             break;
     }
     std::fprintf(stderr, "cdgexport: %s\n", result.strError.c_str());
-    return kExitFailure;
+    return cli::kExitFailure;
 }

@@ -139,9 +139,11 @@ bool TrackRenderer::WriteDump(const std::string& path, std::string& error) {
     }
     text += '\n';
     static const char kHex[] = "0123456789ABCDEF";
+    text.reserve(text.size() + static_cast<size_t>(kCdgPictureWidth + 1) * kCdgPictureHeight);
     for (int y = 0; y < kCdgPictureHeight; ++y) {
+        const uint8_t* pRow = m_pScreen->GetPicture().GetPixelAddress(0, y);
         for (int x = 0; x < kCdgPictureWidth; ++x) {
-            text += kHex[m_pScreen->GetPictureIndex(x, y) & 0x0F];
+            text += kHex[pRow[x] & 0x0F];
         }
         text += '\n';
     }

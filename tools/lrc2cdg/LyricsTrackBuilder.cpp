@@ -101,17 +101,18 @@ std::u32string LyricsTrackBuilder::DecodeChecked(const std::string& text) {
     return chars;
 }
 
-bool LyricsTrackBuilder::LayOut(const LrcSong& song, std::string& error) {
+void LyricsTrackBuilder::LayOut(const LrcSong& song, std::vector<std::string>& errors) {
     for (const LrcLine& line : song.lines) {
         std::vector<LrcPieceRange> byteRanges;
         const std::string text = line.Text(&byteRanges);
         LaidLine laid;
         laid.chars = DecodeChecked(text);
         if (laid.chars.size() > static_cast<size_t>(kMaxLineChars)) {
-            error = "the line at " + FormatTime(line.dStart) + " (\"" + text + "\") has " +
-                    std::to_string(laid.chars.size()) + " characters; at most " +
-                    std::to_string(kMaxLineChars) + " fit across the screen";
-            return false;
+            // Every such line is named, so that one run finds them all.
+            errors.push_back("the line at " + FormatTime(line.dStart) + " (\"" + text + "\") has " +
+                             std::to_string(laid.chars.size()) + " characters; at most " +
+                             std::to_string(kMaxLineChars) + " fit across the screen");
+            continue;
         }
         for (const LrcPieceRange& range : byteRanges) {
             const size_t nFirst = CdgFont::Decode(text.substr(0, range.nFirst)).size();
@@ -120,7 +121,6 @@ bool LyricsTrackBuilder::LayOut(const LrcSong& song, std::string& error) {
         }
         m_lines.push_back(std::move(laid));
     }
-    return true;
 }
 
 void LyricsTrackBuilder::Place(int64_t nIndex, const cdgauthor::RawPacket& packet) {
@@ -247,7 +247,7 @@ void LyricsTrackBuilder::ScrollOneLine(double dBy) {
 }
 
 bool LyricsTrackBuilder::Build(const LrcSong& song, double dLength, CdgTrackWriter& writer,
-                               std::string& error) {
+                               std::vector<std::string>& errors) {
     m_pWriter = &writer;
     m_pSong = &song;
     m_lines.clear();
@@ -255,17 +255,18 @@ bool LyricsTrackBuilder::Build(const LrcSong& song, double dLength, CdgTrackWrit
     m_warnings.clear();
     m_nCursor = writer.GetPacketCount();
     m_nLastUsed = m_nCursor - 1;
-    if (!LayOut(song, error)) {
-        return false;
-    }
+    errors.clear();
+    LayOut(song, errors);
     const double dLyricsEnd = song.lines.empty() ? 0.0 : song.lines.back().words.back().dEnd;
     double dTrackLength = dLength > 0.0 ? dLength : song.dLength;
     if (dTrackLength <= 0.0) {
         dTrackLength = dLyricsEnd + kTrailingSeconds;
     }
     if (dTrackLength > kMaxSeconds || dLyricsEnd > kMaxSeconds) {
-        error = "the track would last " + FormatTime(std::max(dTrackLength, dLyricsEnd)) +
-                "; at most " + FormatTime(kMaxSeconds) + " is made";
+        errors.push_back("the track would last " + FormatTime(std::max(dTrackLength, dLyricsEnd)) +
+                         "; at most " + FormatTime(kMaxSeconds) + " is made");
+    }
+    if (!errors.empty()) {
         return false;
     }
     const auto cursorTime = [this] { return static_cast<double>(m_nCursor) / kPacketsPerSecond; };

@@ -43,11 +43,11 @@ public:
     };
 
     // Builds the track into an empty writer. dLength is the track's length in seconds
-    // (0: the song's [length:], else the last line's end plus a few seconds). False with
-    // a message when a line does not fit the screen or the track would run past
-    // kMaxSeconds.
+    // (0: the song's [length:], else the last line's end plus a few seconds). False, with
+    // the writer untouched and one message in errors for each line that does not fit the
+    // screen and for a track that would run past kMaxSeconds.
     bool Build(const LrcSong& song, double dLength, cdgauthor::CdgTrackWriter& writer,
-               std::string& error);
+               std::vector<std::string>& errors);
 
     const std::vector<PieceSchedule>& GetSchedule() const { return m_schedule; }
     // Characters the font lacks, drawn as a box, one message each.
@@ -59,7 +59,7 @@ private:
         std::vector<LrcPieceRange> pieces;  // in characters
     };
 
-    bool LayOut(const LrcSong& song, std::string& error);
+    void LayOut(const LrcSong& song, std::vector<std::string>& errors);
     std::u32string DecodeChecked(const std::string& text);
     void Place(int64_t nIndex, const cdgauthor::RawPacket& packet);
     void PlaceAtCursor(const cdgauthor::RawPacket& packet);

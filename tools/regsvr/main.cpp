@@ -8,6 +8,7 @@
 
 #include "platform/com/ComTypes.h"
 #include "platform/com/RegistryStore.h"
+#include "tools/cli/CommandLine.h"
 
 namespace {
 
@@ -15,61 +16,63 @@ using com::HRESULT;
 using ServerFn = HRESULT (*)();
 using VersionStringFn = const char* (*)(const char*);
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: regsvr register|unregister|info SERVER\n"
-                 "  register    calls the server's DllRegisterServer\n"
-                 "  unregister  calls the server's DllUnregisterServer\n"
-                 "  info        prints the server's version information\n"
-                 "The registry store is %s (set QUILLET_REGISTRY to use another).\n",
-                 com::CRegistryStore::DefaultPath().c_str());
-    return 2;
+std::string UsageText() {
+    return "usage: regsvr [--] register|unregister|info SERVER\n"
+           "  register    calls the server's DllRegisterServer\n"
+           "  unregister  calls the server's DllUnregisterServer\n"
+           "  info        prints the server's version information\n"
+           "  -h, --help  show this help\n"
+           "The registry store is " +
+           com::CRegistryStore::DefaultPath() + " (set QUILLET_REGISTRY to use another).\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3)
-        return Usage();
-    const std::string command = argv[1];
+    cli::CommandLine cl("regsvr", UsageText());
+    if (const auto done = cl.Parse(argc, argv))
+        return *done;
+    const auto& operands = cl.Operands();
+    if (operands.empty())
+        return cl.UsageError("no command given");
+    const std::string& command = operands[0];
     if (command != "register" && command != "unregister" && command != "info")
-        return Usage();
+        return cl.UsageError("unknown command " + command);
+    if (operands.size() < 2)
+        return cl.UsageError("no server given");
+    if (operands.size() > 2)
+        return cl.UsageError("too many arguments: " + operands[2]);
+    const std::string& server = operands[1];
     std::error_code ec;
-    const auto path = std::filesystem::absolute(argv[2], ec);
-    if (ec || !std::filesystem::is_regular_file(path, ec)) {
-        std::fprintf(stderr, "regsvr: %s: no such file\n", argv[2]);
-        return 1;
-    }
-    void* server = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (server == nullptr) {
-        std::fprintf(stderr, "regsvr: cannot load %s: %s\n", path.c_str(), ::dlerror());
-        return 1;
-    }
+    const auto path = std::filesystem::absolute(server, ec);
+    if (ec || !std::filesystem::is_regular_file(path, ec))
+        return cl.Failure(server + ": no such file");
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr)
+        return cl.Failure("cannot load " + path.string() + ": " + ::dlerror());
     if (command == "info") {
-        auto version = reinterpret_cast<VersionStringFn>(::dlsym(server, "DllGetVersionString"));
-        if (version == nullptr) {
-            std::fprintf(stderr, "regsvr: %s has no version information\n", path.c_str());
-            return 1;
-        }
+        auto version = reinterpret_cast<VersionStringFn>(::dlsym(module, "DllGetVersionString"));
+        if (version == nullptr)
+            return cl.Failure(path.string() + " has no version information");
         for (const char* name : {"FileDescription", "FileVersion", "ProductVersion", "InternalName",
                                  "OriginalFilename", "OLESelfRegister"}) {
             const char* value = version(name);
             std::printf("%s: %s\n", name, value != nullptr ? value : "");
         }
-        return 0;
+        return cli::kExitOk;
     }
     const char* exportName = command == "register" ? "DllRegisterServer" : "DllUnregisterServer";
-    auto entry = reinterpret_cast<ServerFn>(::dlsym(server, exportName));
+    auto entry = reinterpret_cast<ServerFn>(::dlsym(module, exportName));
     if (entry == nullptr) {
-        std::fprintf(stderr, "regsvr: %s has no %s; it is not a self-registering server\n",
-                     path.c_str(), exportName);
-        return 1;
+        return cl.Failure(path.string() + " has no " + exportName +
+                          "; it is not a self-registering server");
     }
     const HRESULT hr = entry();
     if (com::FAILED(hr)) {
-        std::fprintf(stderr, "regsvr: %s failed: 0x%08X\n", exportName, static_cast<unsigned>(hr));
-        return 1;
+        char code[16];
+        std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(hr));
+        return cl.Failure(std::string(exportName) + " failed: " + code);
     }
     std::printf("%s succeeded in %s\n", exportName, path.c_str());
-    return 0;
+    return cli::kExitOk;
 }

@@ -1,8 +1,8 @@
 // skellan-tune: plays a file through the vocal remover and shows its property page.
 #include <cstdio>
+#include <optional>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
@@ -10,47 +10,64 @@
 
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/ui/PropertyFrame.h"
+#include "tools/cli/CommandLine.h"
 #include "tools/skellan-tune/TunePlayer.h"
 
 namespace {
+
+const char kUsage[] =
+    "usage: skellan-tune [options] [--] FILE\n"
+    "Plays FILE through the Skellan vocal remover and shows its property page: moving a\n"
+    "trackbar is heard at once.\n"
+    "  --sink DESCRIPTION    GStreamer audio sink (default: SKELLAN_AUDIO_SINK, else\n"
+    "                        autoaudiosink)\n"
+    "  --quit-after SECONDS  quit after this many seconds, without message boxes\n"
+    "  -h, --help            show this help\n"
+    "GStreamer's --gst-* options are taken as well.\n";
+
+constexpr double kMaxQuitAfter = 24 * 3600;
 
 int Fail(const QString& message, bool gui) {
     std::fprintf(stderr, "skellan-tune: %s\n", message.toUtf8().constData());
     if (gui)
         QMessageBox::critical(nullptr, QStringLiteral("Skellan"), message);
-    return 1;
+    return cli::kExitFailure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    gst_init(&argc, &argv);
-    QApplication app(argc, argv);
+    gst_init(&argc, &argv);  // takes its --gst-* options out of argv
+    cli::CommandLine cl("skellan-tune", kUsage);
+    QString sink = qEnvironmentVariable("SKELLAN_AUDIO_SINK", QStringLiteral("autoaudiosink"));
+    std::optional<double> quitAfter;
+    cl.Add({{"--sink"}, "a GStreamer sink description", [&](const char* v) {
+                sink = QString::fromLocal8Bit(v);
+                return !sink.trimmed().isEmpty();
+            }});
+    cl.Add({{"--quit-after"}, "a time in seconds from 0 to 86400", [&](const char* v) {
+                double seconds = 0;
+                if (!cli::ParseNumber(v, seconds) || seconds < 0 || seconds > kMaxQuitAfter)
+                    return false;
+                quitAfter = seconds;
+                return true;
+            }});
+    // Parsed before Qt starts, so that --help works without a display.
+    if (const auto done = cl.Parse(argc, argv))
+        return *done;
+    if (cl.Operands().empty())
+        return cl.UsageError("no file given");
+    if (cl.Operands().size() > 1)
+        return cl.UsageError("more than one file given: " + cl.Operands()[1]);
+    const QString file = QString::fromLocal8Bit(cl.Operands().front());
+
+    int nQtArgs = 1;  // Qt sees no argument it could take for one of its own options
+    QApplication app(nQtArgs, argv);
     QApplication::setApplicationName(QStringLiteral("skellan-tune"));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Plays FILE through the Skellan vocal remover and shows its property page: moving a "
-        "trackbar is heard at once."));
-    parser.addHelpOption();
-    const QCommandLineOption sinkOption(
-        QStringLiteral("sink"), QStringLiteral("GStreamer audio sink (default autoaudiosink)."),
-        QStringLiteral("description"),
-        qEnvironmentVariable("SKELLAN_AUDIO_SINK", QStringLiteral("autoaudiosink")));
-    const QCommandLineOption quitOption(QStringLiteral("quit-after"),
-                                        QStringLiteral("Quit after this many seconds."),
-                                        QStringLiteral("seconds"));
-    parser.addOption(sinkOption);
-    parser.addOption(quitOption);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The audio file to play."));
-    parser.process(app);
-    if (parser.positionalArguments().size() != 1) {
-        std::fprintf(stderr, "%s", parser.helpText().toUtf8().constData());
-        return 2;
-    }
-    const bool gui = !parser.isSet(quitOption);
+    const bool gui = !quitAfter.has_value();
 
     CTunePlayer player;
-    if (!player.Open(parser.positionalArguments().front(), parser.value(sinkOption))) {
+    if (!player.Open(file, sink)) {
         return Fail(player.Error(), gui);
     }
     com::IUnknown* filter = player.Filter();
@@ -74,9 +91,7 @@ int main(int argc, char** argv) {
         factory->Release();
         return hr;
     };
-    dshow::CPropertyFrame frame(
-        QStringLiteral("Skellan - %1")
-            .arg(QFileInfo(parser.positionalArguments().front()).fileName()));
+    dshow::CPropertyFrame frame(QStringLiteral("Skellan - %1").arg(QFileInfo(file).fileName()));
     if (const com::HRESULT hr = frame.ShowObjectPages(filter, createPage); com::FAILED(hr)) {
         return Fail(QStringLiteral("The property page could not be shown (0x%1).")
                         .arg(static_cast<unsigned>(hr), 8, 16, QLatin1Char('0')),
@@ -91,9 +106,8 @@ int main(int argc, char** argv) {
     QObject::connect(&frame, &QDialog::finished, &app, &QApplication::quit);
     if (!player.Play())
         return Fail(player.Error(), gui);
-    if (parser.isSet(quitOption)) {
-        QTimer::singleShot(static_cast<int>(parser.value(quitOption).toDouble() * 1000), &app,
-                           &QApplication::quit);
+    if (quitAfter) {
+        QTimer::singleShot(static_cast<int>(*quitAfter * 1000), &app, &QApplication::quit);
     }
     frame.show();
     app.exec();

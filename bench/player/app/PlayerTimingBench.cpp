@@ -208,6 +208,58 @@ void BM_FrameLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameLatency)->Iterations(1)->Unit(benchmark::kSecond);
 
+// From the application's start to the first frame with graphics on it, playing the demo:
+// on the clocked test sink (0), and through the default output (1), which needs a sound
+// server (scripts/run-bench.sh starts one with a null output).
+void BM_LaunchToFirstGraphics(benchmark::State& state) {
+    const std::string strTrack = DemoTrack();
+    if (strTrack.empty()) {
+        state.SkipWithError("no demo track in demo/");
+        return;
+    }
+    App();
+    const bool bDefaultOutput = state.range(0) == 1;
+    const QByteArray sink = qgetenv("TINDLIB_AUDIO_SINK");
+    if (bDefaultOutput) {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) {
+            state.SkipWithError("no sound server (PULSE_SERVER); run scripts/run-bench.sh");
+            return;
+        }
+        qunsetenv("TINDLIB_AUDIO_SINK");
+    }
+    std::vector<double> ms;
+    for (auto _ : state) {
+        QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        const auto tStart = Clock::now();
+        Clock::time_point tShown{};
+        auto pApp = std::make_unique<CPlayerApp>();
+        auto pDlg = std::make_unique<CPlayerDlg>();
+        pDlg->GetView()->SetPresentedCallback([&](const QImage& frame) {
+            if (tShown == Clock::time_point{} &&
+                frame.pixel(frame.width() / 2, frame.height() / 2) != qRgb(0, 0, 0)) {
+                tShown = Clock::now();
+            }
+        });
+        pDlg->show();
+        pDlg->OpenTrack(strTrack);
+        const auto tLimit = Clock::now() + std::chrono::seconds(15);
+        while (tShown == Clock::time_point{} && Clock::now() < tLimit) {
+            RunEventLoop(5);
+        }
+        pDlg->GetView()->SetPresentedCallback({});
+        pDlg->OnStop();
+        if (tShown != Clock::time_point{}) {
+            ms.push_back(std::chrono::duration<double, std::milli>(tShown - tStart).count());
+        }
+        pDlg.reset();
+        pApp.reset();
+    }
+    qputenv("TINDLIB_AUDIO_SINK", sink);
+    Report(state, ms);
+}
+BENCHMARK(BM_LaunchToFirstGraphics)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kSecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tools/cdgauthor/CdgTrackWriter.h"
 #include "tools/lrc2cdg/LrcParser.h"
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     }
     cdgauthor::CdgTrackWriter writer;
     lrc2cdg::LyricsTrackBuilder builder;
-    builder.Build(song, 0.0, writer, error);
+    std::vector<std::string> errors;
+    builder.Build(song, 0.0, writer, errors);
     return 0;
 }

@@ -12,6 +12,8 @@ CBasePropertyPage::CBasePropertyPage(IUnknown* pUnk, int dialogId, int titleId)
     : CUnknown(pUnk), m_DialogId(dialogId), m_TitleId(titleId) {}
 
 CBasePropertyPage::~CBasePropertyPage() {
+    // The page that would handle WM_DESTROY is already gone.
+    QObject::disconnect(m_destroyRoute);
     delete m_hwnd;
 }
 
@@ -38,12 +40,19 @@ HRESULT CBasePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk) {
 }
 
 HRESULT CBasePropertyPage::Activate(QWidget* parent, const QRect& rect, BOOL /*bModal*/) {
-    if (m_hwnd != nullptr)
+    if (m_bActive)
         return E_UNEXPECTED;
-    m_hwnd = CreateDialogWidget(parent);
-    if (m_hwnd == nullptr)
+    QWidget* dialog = CreateDialogWidget(parent);
+    if (dialog == nullptr)
         return E_OUTOFMEMORY;
-    OnReceiveMessage(m_hwnd, WM_INITDIALOG, 0, 0);
+    m_hwnd = dialog;
+    m_bActive = true;
+    // QWidget announces its end before it deletes its children, so the page can let go
+    // of its controls while they still exist, whoever destroys the dialog.
+    m_destroyRoute = QObject::connect(dialog, &QObject::destroyed, [this, dialog] {
+        OnReceiveMessage(dialog, WM_DESTROY, 0, 0);
+    });
+    OnReceiveMessage(dialog, WM_INITDIALOG, 0, 0);
     RouteControlMessages();
     if (const HRESULT hr = OnActivate(); FAILED(hr)) {
         Deactivate();
@@ -55,11 +64,8 @@ HRESULT CBasePropertyPage::Activate(QWidget* parent, const QRect& rect, BOOL /*b
 
 void CBasePropertyPage::RouteControlMessages() {
     QWidget* dialog = m_hwnd;
-    for (QAbstractSlider* slider : dialog->findChildren<QAbstractSlider*>()) {
-        QObject::connect(slider, &QAbstractSlider::valueChanged, dialog, [this, slider] {
-            OnReceiveMessage(m_hwnd, WM_HSCROLL, SB_THUMBTRACK, reinterpret_cast<LPARAM>(slider));
-        });
-    }
+    for (QAbstractSlider* slider : dialog->findChildren<QAbstractSlider*>())
+        RouteTrackbar(slider);
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
         QObject::connect(button, &QAbstractButton::clicked, dialog, [this, button] {
             OnReceiveMessage(m_hwnd, WM_COMMAND, 0, reinterpret_cast<LPARAM>(button));
@@ -67,14 +73,48 @@ void CBasePropertyPage::RouteControlMessages() {
     }
 }
 
+void CBasePropertyPage::RouteTrackbar(QAbstractSlider* slider) {
+    const auto notify = [this, slider](WPARAM code) {
+        OnReceiveMessage(m_hwnd, WM_HSCROLL, code, reinterpret_cast<LPARAM>(slider));
+    };
+    // Emitted with the thumb already at its new position, whether or not it moved; a
+    // programmatic setValue is not an action, so it notifies nobody, as TBM_SETPOS.
+    QObject::connect(slider, &QAbstractSlider::actionTriggered, slider, [notify](int action) {
+        switch (action) {
+            case QAbstractSlider::SliderSingleStepAdd:
+                return notify(TB_LINEDOWN);
+            case QAbstractSlider::SliderSingleStepSub:
+                return notify(TB_LINEUP);
+            case QAbstractSlider::SliderPageStepAdd:
+                return notify(TB_PAGEDOWN);
+            case QAbstractSlider::SliderPageStepSub:
+                return notify(TB_PAGEUP);
+            case QAbstractSlider::SliderToMinimum:
+                return notify(TB_TOP);
+            case QAbstractSlider::SliderToMaximum:
+                return notify(TB_BOTTOM);
+            case QAbstractSlider::SliderMove:
+                return notify(TB_THUMBTRACK);
+            default:
+                return;
+        }
+    });
+    QObject::connect(slider, &QAbstractSlider::sliderReleased, slider, [notify] {
+        notify(TB_THUMBPOSITION);
+        notify(TB_ENDTRACK);
+    });
+}
+
 HRESULT CBasePropertyPage::Deactivate() {
-    if (m_hwnd == nullptr)
+    if (!m_bActive)
         return E_UNEXPECTED;
     const HRESULT hr = OnDeactivate();
-    OnReceiveMessage(m_hwnd, WM_DESTROY, 0, 0);
-    QWidget* dialog = m_hwnd;
-    m_hwnd = nullptr;
-    delete dialog;
+    m_bActive = false;
+    if (QWidget* dialog = m_hwnd) {
+        delete dialog;  // sends WM_DESTROY
+        m_hwnd = nullptr;
+    }
+    QObject::disconnect(m_destroyRoute);
     return hr;
 }
 

@@ -11,10 +11,13 @@
 
 #include "platform/dshow/ComBase.h"
 
+class QAbstractSlider;
+
 namespace dshow {
 
 // The window messages a page's dialog receives. A trackbar sends WM_HSCROLL with its own
-// widget as the long parameter; a button sends WM_COMMAND.
+// widget as the long parameter and a TB_ code as the word parameter; a button sends
+// WM_COMMAND. WM_DESTROY comes however the dialog goes, its controls still alive.
 enum PageMessage : uint32_t {
     WM_DESTROY = 0x0002,
     WM_INITDIALOG = 0x0110,
@@ -23,7 +26,22 @@ enum PageMessage : uint32_t {
 };
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
-inline constexpr WPARAM SB_THUMBTRACK = 5;
+
+// Trackbar notification codes. Keys, clicks beside the thumb and the wheel send the code
+// of their step (sent even when the thumb is already at that end); dragging sends
+// TB_THUMBTRACK for every position; letting go of the thumb, moved or not, sends
+// TB_THUMBPOSITION and then TB_ENDTRACK.
+enum TrackbarCode : WPARAM {
+    TB_LINEUP = 0,
+    TB_LINEDOWN = 1,
+    TB_PAGEUP = 2,
+    TB_PAGEDOWN = 3,
+    TB_THUMBPOSITION = 4,
+    TB_THUMBTRACK = 5,
+    TB_TOP = 6,
+    TB_BOTTOM = 7,
+    TB_ENDTRACK = 8,
+};
 
 struct PROPPAGEINFO {
     QString pszTitle;
@@ -34,8 +52,10 @@ class IPropertyPage : public IUnknown {
 public:
     // One object connects the page, none disconnects it.
     virtual HRESULT SetObjects(ULONG cObjects, IUnknown** ppUnk) = 0;
-    // Creates the page's dialog as a child of parent, placed at rect.
+    // Creates the page's dialog as a child of parent, placed at rect. E_UNEXPECTED while
+    // the page is active, even when the host has destroyed the dialog with its parent.
     virtual HRESULT Activate(QWidget* parent, const QRect& rect, BOOL bModal) = 0;
+    // Ends an activation, destroying the dialog if it still exists.
     virtual HRESULT Deactivate() = 0;
     virtual HRESULT GetPageInfo(PROPPAGEINFO* pPageInfo) = 0;
     virtual HRESULT Show(BOOL bShow) = 0;
@@ -74,7 +94,7 @@ public:
     // Every message of the dialog from WM_INITDIALOG on; true when handled.
     virtual intptr_t OnReceiveMessage(QWidget* hwnd, uint32_t uMsg, WPARAM wParam, LPARAM lParam);
 
-    // The page's dialog while it is active, else null.
+    // The page's dialog while it exists, else null.
     QWidget* Dialog() const { return m_hwnd; }
 
 protected:
@@ -90,9 +110,12 @@ protected:
 
 private:
     void RouteControlMessages();
+    void RouteTrackbar(QAbstractSlider* slider);
 
-    // Cleared by Qt should the frame destroy the dialog first.
+    // Cleared by Qt should the host destroy the dialog first.
     QPointer<QWidget> m_hwnd;
+    QMetaObject::Connection m_destroyRoute;
+    bool m_bActive = false;  // from Activate to Deactivate, whatever became of the dialog
     bool m_bDirty = false;
     bool m_bObjectSet = false;
 };

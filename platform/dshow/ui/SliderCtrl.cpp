@@ -2,7 +2,6 @@
 #include "platform/dshow/ui/SliderCtrl.h"
 
 #include <QSignalBlocker>
-#include <QSlider>
 
 namespace dshow {
 
@@ -15,8 +14,8 @@ bool CSliderCtrl::Attach(QWidget* hwnd) {
 }
 
 QSlider* CSliderCtrl::Detach() {
-    QSlider* slider = m_hWnd;
-    m_hWnd = nullptr;
+    QSlider* slider = m_hWnd.data();
+    m_hWnd.clear();
     return slider;
 }
 
@@ -44,7 +43,7 @@ void CSliderCtrl::SetPos(int nPos) {
 }
 
 int CSliderCtrl::GetPos() const {
-    return m_hWnd != nullptr ? m_hWnd->value() : 0;
+    return m_hWnd != nullptr ? m_hWnd->sliderPosition() : 0;
 }
 
 }  // namespace dshow

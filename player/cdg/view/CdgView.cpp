@@ -3,29 +3,53 @@
 
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include <QCloseEvent>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include "platform/display/Display.h"
 #include "player/cdg/CdgScreen.h"
 
 namespace {
 
-// Widens one channel of a display pixel to 8 bits.
-uint32_t Channel8(uint32_t nPixel, uint32_t nMask) {
-    if (nMask == 0) {
-        return 0;
+// One channel of a display pixel, widened to 8 bits: its field is looked up in a table
+// made once per frame rather than measured for every pixel.
+class CChannel8 {
+public:
+    explicit CChannel8(uint32_t nMask) {
+        if (nMask == 0) {
+            m_levels.assign(1, 0);  // no such channel: always 0
+            return;
+        }
+        m_nShift = std::countr_zero(nMask);
+        const int nWidth = std::countr_one(nMask >> m_nShift);
+        m_nMax = (nWidth >= 32 ? 0xFFFFFFFFu : (1u << nWidth) - 1);
+        if (nWidth <= kMaxTableBits) {
+            m_levels.resize(size_t{m_nMax} + 1);
+            for (uint32_t v = 0; v <= m_nMax; ++v) {
+                m_levels[v] = static_cast<uint8_t>(Widen(v));
+            }
+        }
     }
-    const int nShift = std::countr_zero(nMask);
-    const int nWidth = std::countr_one(nMask >> nShift);
-    const uint32_t nValue = (nPixel & nMask) >> nShift;
-    const uint32_t nMax = (nWidth >= 32 ? 0xFFFFFFFFu : (1u << nWidth) - 1);
-    return static_cast<uint32_t>(static_cast<uint64_t>(nValue) * 255 / nMax);
-}
+    uint32_t operator()(uint32_t nPixel) const {
+        const uint32_t nValue = (nPixel >> m_nShift) & m_nMax;
+        return m_levels.empty() ? Widen(nValue) : m_levels[nValue];
+    }
+
+private:
+    static constexpr int kMaxTableBits = 12;
+    uint32_t Widen(uint32_t nValue) const {
+        return static_cast<uint32_t>(static_cast<uint64_t>(nValue) * 255 / m_nMax);
+    }
+    int m_nShift = 0;
+    uint32_t m_nMax = 0;  // the field's largest value, also its mask once shifted down
+    std::vector<uint8_t> m_levels;
+};
 
 // Copies a display surface into an image the UI thread can paint.
 QImage ToImage(const display::CDisplaySurface& surface) {
@@ -39,13 +63,20 @@ QImage ToImage(const display::CDisplaySurface& surface) {
         }
         return image;
     }
+    const CChannel8 red(format.nRedMask);
+    const CChannel8 green(format.nGreenMask);
+    const CChannel8 blue(format.nBlueMask);
+    const int nBytes = format.BytesPerPixel();
     for (int y = 0; y < surface.GetHeight(); ++y) {
         auto* pRow = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < surface.GetWidth(); ++x) {
-            const uint32_t nPixel = surface.GetPixel(x, y);
-            pRow[x] = qRgb(static_cast<int>(Channel8(nPixel, format.nRedMask)),
-                           static_cast<int>(Channel8(nPixel, format.nGreenMask)),
-                           static_cast<int>(Channel8(nPixel, format.nBlueMask)));
+        const uint8_t* p = surface.Bits() + static_cast<size_t>(y) * surface.GetPitch();
+        for (int x = 0; x < surface.GetWidth(); ++x, p += nBytes) {
+            uint32_t nPixel = 0;
+            for (int i = 0; i < nBytes; ++i) {
+                nPixel |= static_cast<uint32_t>(p[i]) << (8 * i);
+            }
+            pRow[x] = qRgb(static_cast<int>(red(nPixel)), static_cast<int>(green(nPixel)),
+                           static_cast<int>(blue(nPixel)));
         }
     }
     return image;
@@ -60,6 +91,7 @@ CCdgView::CCdgView() {
 }
 
 CCdgView::~CCdgView() {
+    ReleaseKeyboard();
     m_bPrimary = false;
     tindlib::CScopedLock hold(m_lock);
 }
@@ -96,8 +128,8 @@ bool CCdgView::ResetDisplay() {
     if (m_pScreen != nullptr) {
         m_pScreen->ReleaseSurfaces();
     }
-    // The next frame is sent even when it equals the last one: the new mode needs it.
-    m_lastComposed = QImage();
+    // The next frame is sent even when nothing changed: the new mode needs it.
+    m_bFrameSent = false;
     m_bPrimary = display::CDisplay::Current() != nullptr;
     return m_bPrimary;
 }
@@ -111,14 +143,16 @@ void CCdgView::SetFullScreen(bool bFullScreen) {
         tindlib::CScopedLock hold(m_lock);
         if (bFullScreen) {
             QScreen* pScreen = m_pDialog != nullptr ? m_pDialog->screen() : screen();
-            setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+            // A window of the dialog's own, not a parentless one: the dialog's modality lets
+            // its input through, and a window manager keeps it above the dialog.
+            setParent(m_pDialog, Qt::Window | Qt::FramelessWindowHint);
             if (pScreen != nullptr) {
                 setGeometry(pScreen->geometry());
             }
             showFullScreen();
-            activateWindow();
-            setFocus(Qt::OtherFocusReason);
+            TakeKeyboard();
         } else {
+            ReleaseKeyboard();
             setParent(m_pDialog, Qt::Widget);
             show();
         }
@@ -127,29 +161,87 @@ void CCdgView::SetFullScreen(bool bFullScreen) {
     update();
 }
 
-void CCdgView::Render() {
-    if (!m_bPrimary || m_bRendering.exchange(true)) {
-        return;
+void CCdgView::TakeKeyboard() {
+    raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+    // Within the program every key comes here at once; the desktop grants the keyboard
+    // only to a window on screen, so that grab is tried again when the window is exposed.
+    grabKeyboard();
+    if (QWindow* pWindow = windowHandle()) {
+        m_bKeyboardHeld = pWindow->isExposed() && pWindow->setKeyboardGrabEnabled(true);
+        if (!m_bKeyboardHeld) {
+            pWindow->installEventFilter(this);
+        }
     }
+}
+
+void CCdgView::ReleaseKeyboard() {
+    if (QWidget::keyboardGrabber() == this) {
+        releaseKeyboard();
+    }
+    if (QWindow* pWindow = windowHandle()) {
+        pWindow->removeEventFilter(this);
+    }
+    m_bKeyboardHeld = false;
+}
+
+bool CCdgView::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    QWindow* pWindow = windowHandle();
+    if (pWatched == pWindow && pEvent->type() == QEvent::Expose && m_bFullScreen &&
+        !m_bKeyboardHeld) {
+        // After the window has taken the event, so that it counts as on screen.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWindow* pShown = windowHandle();
+                if (m_bFullScreen && !m_bKeyboardHeld && pShown != nullptr && pShown->isExposed()) {
+                    m_bKeyboardHeld = pShown->setKeyboardGrabEnabled(true);
+                    if (m_bKeyboardHeld) {
+                        pShown->removeEventFilter(this);
+                        // A window manager may have stacked it under its parent meanwhile.
+                        raise();
+                        activateWindow();
+                    }
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+bool CCdgView::Render() {
+    if (!m_bPrimary || m_bRendering.exchange(true)) {
+        return false;
+    }
+    bool bShown = false;
     {
         tindlib::CScopedLock hold(m_lock);
-        if (m_pScreen != nullptr && m_bPrimary) {
+        // The display may have been reset while the lock was awaited.
+        bShown = m_bPrimary;
+        if (m_pScreen != nullptr && bShown) {
             QImage image;
+            uint64_t nChanges = 0;
             {
                 tindlib::CScopedLock screenHold(m_pScreen->GetLock());
-                m_pScreen->EnsureSurfaces();
-                if (const display::CDisplaySurface* pFrame = m_pScreen->ComposeFrame()) {
-                    image = ToImage(*pFrame);
+                nChanges = m_pScreen->GetPictureChanges();
+                if (!m_bFrameSent || nChanges != m_nSentChanges) {
+                    m_pScreen->EnsureSurfaces();
+                    if (const display::CDisplaySurface* pFrame = m_pScreen->ComposeFrame()) {
+                        image = ToImage(*pFrame);
+                    }
                 }
             }
-            if (!image.isNull() && image != m_lastComposed) {
-                m_lastComposed = image;
+            if (!image.isNull()) {
+                m_nSentChanges = nChanges;
+                m_bFrameSent = true;
                 QMetaObject::invokeMethod(
                     this, [this, image]() { Present(image); }, Qt::QueuedConnection);
             }
         }
     }
     m_bRendering = false;
+    return bShown;
 }
 
 void CCdgView::Present(QImage frame) {
@@ -197,9 +289,28 @@ void CCdgView::paintEvent(QPaintEvent*) {
     }
 }
 
+bool CCdgView::IsViewKey(const QKeyEvent& key) const {
+    switch (key.key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+            // A modifier alone is half of a combination: the key pressed with it counts.
+            return false;
+        default:
+            break;
+    }
+    // Windowed, Alt combinations are the dialog's button mnemonics; full screen, the
+    // dialog is hidden and every key returns to it.
+    return m_bFullScreen || !key.modifiers().testFlag(Qt::AltModifier);
+}
+
 bool CCdgView::event(QEvent* pEvent) {
-    // Every key belongs to the view: no shortcut, focus move or dialog key takes it.
-    if (pEvent->type() == QEvent::ShortcutOverride) {
+    // The view's keys belong to it: no shortcut, focus move or dialog key takes them.
+    if (pEvent->type() == QEvent::ShortcutOverride && IsViewKey(*static_cast<QKeyEvent*>(pEvent))) {
         pEvent->accept();
         return true;
     }
@@ -211,6 +322,10 @@ bool CCdgView::event(QEvent* pEvent) {
 }
 
 void CCdgView::keyPressEvent(QKeyEvent* pEvent) {
+    if (!IsViewKey(*pEvent)) {
+        pEvent->ignore();
+        return;
+    }
     emit Command(kCdgViewKeyCommand);
     pEvent->accept();
 }

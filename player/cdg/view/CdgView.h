@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include <QImage>
@@ -18,7 +19,8 @@ inline constexpr int kCdgViewKeyCommand = 1001;
 // every widget call, on the UI thread. Render composes under the view lock, then the
 // screen lock, and hands the finished image to the UI thread with a queued call.
 // Windowed, the view is a child of the dialog laid over its video area; full screen, it is
-// a frameless top-level window covering the current screen.
+// a frameless window of the dialog's own covering the current screen, above the dialog and
+// holding the keyboard, so that every key comes to it even while the dialog runs modal.
 class CCdgView : public QWidget {
     Q_OBJECT
 
@@ -34,9 +36,12 @@ public:
     // Switches between windowed and full screen; nothing when already in that mode.
     void SetFullScreen(bool bFullScreen);
     bool IsFullScreen() const { return m_bFullScreen; }
+    // Whether the full-screen window holds the keyboard (UI thread).
+    bool HoldsKeyboard() const { return m_bKeyboardHeld; }
     // Composes the current frame and has the UI thread show it. Safe from any thread; a
-    // call while another pass runs returns at once.
-    void Render();
+    // call while another pass runs returns at once. False when nothing could be shown
+    // (another pass running, or the display being reset): the caller tries again later.
+    bool Render();
     // Sets up the window for the current mode and drops the screen's surfaces so they are
     // rebuilt for it. Returns whether the view can show frames.
     bool ResetDisplay();
@@ -64,12 +69,20 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     // UI thread: takes a frame composed by Render.
     void Present(QImage frame);
+    // Full screen: raises and activates the window and takes the keyboard; the desktop
+    // grants the keyboard only to a window on screen, so its grab is retried once exposed.
+    void TakeKeyboard();
+    void ReleaseKeyboard();
+    // Whether a key pressed in the view is its own (the full-screen toggle).
+    bool IsViewKey(const QKeyEvent& key) const;
 
     bool m_bFullScreen = false;
+    bool m_bKeyboardHeld = false;
     QWidget* m_pDialog = nullptr;
     std::atomic<bool> m_bPrimary{false};  // the view can show frames
     int m_nDisplayWidth = 320;
@@ -79,7 +92,10 @@ private:
     tindlib::CSingleLockEx m_lock{&m_cs};
     std::atomic<bool> m_bRendering{false};
     // --- guarded by the view lock
-    QImage m_lastComposed;  // the last frame sent, to skip sending unchanged ones
+    // The screen's picture-change count of the last frame sent: a frame composed at the
+    // same count would be the same frame, so it is neither composed nor sent again.
+    uint64_t m_nSentChanges = 0;
+    bool m_bFrameSent = false;  // false: the next frame is sent whatever its count
     // --- UI thread only
     QImage m_frame;
     bool m_bNewFrame = false;

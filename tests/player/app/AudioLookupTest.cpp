@@ -52,14 +52,38 @@ TEST_F(AudioLookupTest, OtherTitlesDoNotCountAndNothingMeansSilence) {
     Touch("song.cdg.wav");
     const AudioChoice choice = FindAudio(strTrack);
     EXPECT_EQ(choice.source, EAudioSource::Silence);
-    EXPECT_EQ(choice.strPath, Path("song.wma")) << "the last candidate looked at";
+    EXPECT_EQ(choice.strPath, Path("song.m4a")) << "the last candidate looked at";
+}
+
+TEST_F(AudioLookupTest, LaterKindsComeAfterTheFirstThreeInTheirOrder) {
+    // Added from the last kind looked for to the first: each new file takes over.
+    struct Step {
+        const char* pszName;
+        EAudioSource source;
+    };
+    const Step steps[] = {
+        {"song.m4a", EAudioSource::M4a}, {"song.flac", EAudioSource::Flac},
+        {"song.ogg", EAudioSource::Ogg}, {"song.wma", EAudioSource::Wma},
+        {"song.mp3", EAudioSource::Mp3}, {"song.wav", EAudioSource::Wave},
+    };
+    const std::string strTrack = Touch("song.cdg");
+    for (const Step& step : steps) {
+        const std::string strAudio = Touch(step.pszName);
+        const AudioChoice choice = FindAudio(strTrack);
+        EXPECT_EQ(choice.source, step.source) << step.pszName;
+        EXPECT_EQ(choice.strPath, strAudio) << step.pszName;
+    }
 }
 
 TEST(AudioLookup, EachKindMakesItsSource) {
     EXPECT_NE(dynamic_cast<tindlib::CBinFile*>(MakeSoundFile(EAudioSource::Bin).get()), nullptr);
     EXPECT_NE(dynamic_cast<tindlib::CWaveFile*>(MakeSoundFile(EAudioSource::Wave).get()), nullptr);
     EXPECT_NE(dynamic_cast<CDecodedSoundFile*>(MakeSoundFile(EAudioSource::Mp3).get()), nullptr);
-    EXPECT_NE(dynamic_cast<CDecodedSoundFile*>(MakeSoundFile(EAudioSource::Wma).get()), nullptr);
+    for (EAudioSource source :
+         {EAudioSource::Wma, EAudioSource::Ogg, EAudioSource::Flac, EAudioSource::M4a}) {
+        EXPECT_NE(dynamic_cast<CDecodedSoundFile*>(MakeSoundFile(source).get()), nullptr)
+            << static_cast<int>(source);
+    }
     EXPECT_NE(dynamic_cast<CSilentSoundFile*>(MakeSoundFile(EAudioSource::Silence).get()), nullptr);
 }
 

@@ -1,12 +1,14 @@
 // A player (application object and dialog) on test tracks, with a playback observer.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "player/app/PlayerApp.h"
@@ -40,7 +42,11 @@ private:
     std::vector<int32_t> m_indices;
 };
 
-class PlayerFixture : public ::testing::Test {
+// A ceiling only: a window manager starting on a loaded machine may take seconds to map.
+inline constexpr int kShowTimeoutMs = 15000;
+
+// The application object on test tracks, and the main dialog run as the program runs it.
+class AppFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
@@ -49,15 +55,41 @@ protected:
             QSettings().setValue(QStringLiteral("Settings/FPS"), m_nFps);
         }
         m_pApp = std::make_unique<CPlayerApp>();
-        m_pDlg = std::make_unique<CPlayerDlg>();
-        m_pDlg->SetObserver(&m_recorder);
-        m_pDlg->SetMessageHook([this](int nId, int nType) { m_messages.push_back({nId, nType}); });
-        m_pDlg->show();
-        QApplication::processEvents();
     }
-    void TearDown() override {
-        m_pDlg.reset();
-        m_pApp.reset();
+    void TearDown() override { m_pApp.reset(); }
+    // Runs the main dialog through CPlayerApp::Run, modal in its own loop as the program
+    // runs it, and calls body inside that loop once the dialog is on screen. Ends the
+    // dialog with Close unless the body ended it. Returns Run's result.
+    int RunPlayer(const std::function<void(CPlayerDlg&)>& body) {
+        bool bRan = false;
+        QTimer::singleShot(0, [&] {
+            CPlayerDlg* pDlg = m_pApp->m_pMainWnd;
+            if (pDlg == nullptr) {
+                ADD_FAILURE() << "the application runs no main dialog";
+                return;
+            }
+            Watch(*pDlg);
+            bRan = true;
+            if (QTest::qWaitForWindowExposed(pDlg, kShowTimeoutMs)) {
+                body(*pDlg);
+            } else {
+                ADD_FAILURE() << "the dialog never showed";
+            }
+            if (pDlg->isVisible()) {
+                pDlg->OnCommand(IDC_CLOSE);
+            }
+        });
+        const int nResult = m_pApp->Run();
+        EXPECT_TRUE(bRan);
+        EXPECT_EQ(m_pApp->m_pMainWnd, nullptr);
+        return nResult;
+    }
+    void Watch(CPlayerDlg& dlg) {
+        dlg.SetObserver(&m_recorder);
+        dlg.SetMessageHook([this](int nId, int nType, const QString& strDetail) {
+            m_messages.push_back({nId, nType});
+            m_details.push_back(strDetail);
+        });
     }
     // Writes a colour track (red at dRed, green at dGreen) with dAudio seconds of WAV audio.
     std::string MakeTrack(const char* pszTitle, double dRed, double dGreen, double dLength,
@@ -74,18 +106,39 @@ protected:
     bool WaitFor(const std::function<bool()>& condition, int nMs = 5000) {
         return QTest::qWaitFor(condition, nMs);
     }
-    // The colour at the middle of the last frame shown.
-    QRgb Centre() const {
-        const QImage& frame = m_pDlg->GetView()->GetFrame();
+    // The colour at the middle of the last frame a dialog's view showed.
+    static QRgb Centre(const CPlayerDlg& dlg) {
+        const QImage& frame = dlg.GetView()->GetFrame();
         return frame.isNull() ? qRgb(1, 2, 3) : frame.pixel(160, 120);
     }
 
     int m_nFps = 0;  // set before SetUp to store an FPS setting
     std::unique_ptr<CTestFolder> m_pFolder;
     std::unique_ptr<CPlayerApp> m_pApp;
-    std::unique_ptr<CPlayerDlg> m_pDlg;
     CRecorder m_recorder;
     std::vector<std::pair<int, int>> m_messages;
+    std::vector<QString> m_details;  // the detail text of each message
+};
+
+// A dialog made by the test, shown application-modal as Run shows it, for tests that
+// drive it from outside its loop.
+class PlayerFixture : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        m_pDlg = std::make_unique<CPlayerDlg>();
+        Watch(*m_pDlg);
+        m_pDlg->setWindowModality(Qt::ApplicationModal);
+        m_pDlg->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        m_pDlg.reset();
+        AppFixture::TearDown();
+    }
+    QRgb Centre() const { return AppFixture::Centre(*m_pDlg); }
+
+    std::unique_ptr<CPlayerDlg> m_pDlg;
 };
 
 inline constexpr QRgb kRed = qRgb(0xF0, 0, 0);

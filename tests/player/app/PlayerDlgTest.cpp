@@ -1,4 +1,5 @@
-// CPlayerDlg: layout and sizing, the full-screen switch, commands, messages, command lines.
+// CPlayerDlg: layout and sizing, the full-screen switch, keys and mnemonics, commands,
+// messages, command lines.
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -76,21 +77,139 @@ TEST_F(PlayerDlgTest, ButtonsCarryPicturesAndTips) {
     }
 }
 
-TEST_F(PlayerDlgTest, KeysInTheVideoToggleFullScreenAndHideTheCursor) {
-    CCdgView* pView = m_pDlg->GetView();
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier);
-    QApplication::sendEvent(pView, &key);
-    ASSERT_TRUE(WaitFor([&] { return pView->IsFullScreen(); }));
-    EXPECT_TRUE(m_pDlg->IsCursorHidden());
-    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(pView, &escape);
-    ASSERT_TRUE(WaitFor([&] { return !pView->IsFullScreen(); }));
-    EXPECT_FALSE(m_pDlg->IsCursorHidden());
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(pView->geometry(), m_pDlg->GetDlgItem(IDC_VIDEO)->geometry());
-    EXPECT_TRUE(m_pDlg->isVisible()) << "Escape in the video is a toggle, not the end";
+// The dialog as the program runs it: CPlayerApp::Run, modal in its own loop. Keys go through
+// the window system, where that modality decides which window may have them.
+class ModalPlayerTest : public AppFixture {};
+
+TEST_F(ModalPlayerTest, KeysInTheVideoToggleFullScreenAndHideTheCursor) {
+    const int nResult = RunPlayer([&](CPlayerDlg& dlg) {
+        CCdgView* pView = dlg.GetView();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        pView->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_X);
+        ASSERT_TRUE(WaitFor([&] { return pView->IsFullScreen(); }));
+        ASSERT_TRUE(pView->isWindow());
+        EXPECT_EQ(pView->parentWidget(), &dlg) << "a window of the dialog's own";
+        EXPECT_EQ(pView->windowHandle()->transientParent(), dlg.windowHandle());
+        EXPECT_EQ(QWidget::keyboardGrabber(), pView);
+        EXPECT_TRUE(dlg.IsCursorHidden());
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
+
+        QTest::keyClick(pView->windowHandle(), Qt::Key_Escape);
+        ASSERT_TRUE(WaitFor([&] { return !pView->IsFullScreen(); }));
+        EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+        EXPECT_FALSE(dlg.IsCursorHidden());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(pView->geometry(), dlg.GetDlgItem(IDC_VIDEO)->geometry());
+        QTest::qWait(100);
+        EXPECT_TRUE(dlg.isVisible()) << "Escape in the picture returns to the window";
+
+        // Back in the window the dialog has the focus; a click into the video again, and
+        // any other key returns as well.
+        EXPECT_NE(QApplication::focusWidget(), pView);
+        pView->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_Space);
+        ASSERT_TRUE(WaitFor([&] { return pView->IsFullScreen(); }));
+        QTest::keyClick(pView->windowHandle(), Qt::Key_A);
+        ASSERT_TRUE(WaitFor([&] { return !pView->IsFullScreen(); }));
+    });
+    EXPECT_EQ(nResult, QDialog::Accepted) << "ended by Close, never by a key in the picture";
+}
+
+TEST_F(ModalPlayerTest, AKeyReachingTheDialogInFullScreenReturnsAndNeverEndsIt) {
+    const int nResult = RunPlayer([&](CPlayerDlg& dlg) {
+        dlg.OnFullScreen();
+        ASSERT_TRUE(dlg.GetView()->IsFullScreen());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &escape);
+        EXPECT_TRUE(escape.isAccepted());
+        EXPECT_TRUE(WaitFor([&] { return !dlg.GetView()->IsFullScreen(); }));
+        EXPECT_TRUE(dlg.isVisible());
+    });
+    EXPECT_EQ(nResult, QDialog::Accepted);
+}
+
+TEST_F(ModalPlayerTest, EscapeInTheWindowedDialogEndsIt) {
+    const int nResult = RunPlayer([&](CPlayerDlg& dlg) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        dlg.GetDlgItem(IDC_PLAY)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_Escape);
+        EXPECT_FALSE(dlg.isVisible());
+    });
+    EXPECT_EQ(nResult, QDialog::Rejected);
+}
+
+TEST_F(ModalPlayerTest, CloseButtonEndsTheDialog) {
+    const int nResult = RunPlayer([&](CPlayerDlg& dlg) {
+        QWidget* pClose = dlg.GetDlgItem(IDC_CLOSE);
+        QTest::mouseClick(pClose, Qt::LeftButton);
+        EXPECT_FALSE(dlg.isVisible());
+    });
+    EXPECT_EQ(nResult, QDialog::Accepted);
+}
+
+TEST_F(ModalPlayerTest, StartsPlayingTheCommandLineTrack) {
+    const std::string strTrack = MakeTrack("my song", 0.2, 5, 6, 6);
+    m_pApp->m_strCmdLine = strTrack;
+    RunPlayer([&](CPlayerDlg& dlg) {
+        ASSERT_TRUE(WaitFor([&] { return Centre(dlg) == kRed; }));
+        EXPECT_EQ(dlg.GetPath(), strTrack);
+        EXPECT_EQ(Status(), 1);
+    });
+    EXPECT_EQ(Status(), 0) << "ending the dialog stops playback";
+    EXPECT_TRUE(m_messages.empty());
+}
+
+struct MnemonicCase {
+    int nId;
+    QKeySequence key;  // empty: the caption has none
+};
+
+TEST_F(PlayerDlgTest, EveryButtonHasItsCaptionsMnemonic) {
+    const MnemonicCase cases[] = {
+        {IDC_OPEN, QKeySequence(Qt::ALT | Qt::Key_O)},
+        {IDC_FULLSCREEN, QKeySequence(Qt::ALT | Qt::Key_F)},
+        {IDC_CLOSE, {}},
+        {IDC_PLAY, {}},
+        {IDC_FASTFORWARD, {}},
+        {IDC_STOP, {}},
+    };
+    for (const MnemonicCase& test : cases) {
+        auto* pButton = qobject_cast<QPushButton*>(m_pDlg->GetDlgItem(test.nId));
+        ASSERT_NE(pButton, nullptr) << test.nId;
+        EXPECT_EQ(pButton->shortcut(), test.key) << test.nId;
+        EXPECT_TRUE(pButton->text().isEmpty()) << "an image button: " << test.nId;
+    }
+}
+
+TEST_F(ModalPlayerTest, AltMnemonicsWorkWhereverTheFocusIs) {
+    RunPlayer([&](CPlayerDlg& dlg) {
+        int nChosen = 0;
+        dlg.SetFileChooser([&](const QString&) {
+            ++nChosen;
+            return QString();
+        });
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        CCdgView* pView = dlg.GetView();
+        // Even with the video focused, Alt with a letter is the dialog's.
+        pView->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_O, Qt::AltModifier);
+        ASSERT_TRUE(WaitFor([&] { return nChosen == 1; }));
+        EXPECT_FALSE(pView->IsFullScreen());
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_F, Qt::AltModifier);
+        ASSERT_TRUE(WaitFor([&] { return pView->IsFullScreen(); }));
+        // In the picture every key returns, Alt combinations too; none reaches a button.
+        QTest::keyClick(pView->windowHandle(), Qt::Key_O, Qt::AltModifier);
+        ASSERT_TRUE(WaitFor([&] { return !pView->IsFullScreen(); }));
+        QTest::qWait(200);
+        EXPECT_EQ(nChosen, 1);
+        // A combination without a button does nothing in the windowed video.
+        pView->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_X, Qt::AltModifier);
+        QTest::qWait(200);
+        EXPECT_FALSE(pView->IsFullScreen());
+    });
 }
 
 TEST_F(PlayerDlgTest, AboutIsTheLastMenuItemAfterASeparator) {
@@ -125,19 +244,6 @@ TEST_F(PlayerDlgTest, AboutBoxNamesTheProgramAndLinksTheHelp) {
         bNamed = bNamed || pLabel->text() == QStringLiteral("Quillet");
     }
     EXPECT_TRUE(bNamed);
-}
-
-TEST_F(PlayerDlgTest, EscapeEndsTheDialog) {
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(m_pDlg.get(), &escape);
-    EXPECT_FALSE(m_pDlg->isVisible());
-    EXPECT_EQ(m_pDlg->result(), QDialog::Rejected);
-}
-
-TEST_F(PlayerDlgTest, CloseButtonEndsTheDialog) {
-    qobject_cast<QPushButton*>(m_pDlg->GetDlgItem(IDC_CLOSE))->click();
-    EXPECT_FALSE(m_pDlg->isVisible());
-    EXPECT_EQ(m_pDlg->result(), QDialog::Accepted);
 }
 
 TEST_F(PlayerDlgTest, UnopenableTrackShowsTheMessageAndKeepsTheLabel) {

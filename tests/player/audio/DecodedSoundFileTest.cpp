@@ -152,7 +152,10 @@ TEST_F(DecodedSoundFileTest, CompressedFormatsDecode) {
     TempDir dir;
     ASSERT_TRUE(MakeTone(dir / "t.wma", "wma", 1.0));
     ASSERT_TRUE(MakeTone(dir / "t.ogg", "ogg", 1.0));
-    for (const fs::path& path : {fs::path(Path("tone.mp3")), dir / "t.wma", dir / "t.ogg"}) {
+    ASSERT_TRUE(MakeTone(dir / "t.m4a", "m4a", 1.0));
+    ASSERT_TRUE(MakeTone(dir / "t.flac", "flac", 1.0));
+    for (const fs::path& path : {fs::path(Path("tone.mp3")), dir / "t.wma", dir / "t.ogg",
+                                 dir / "t.m4a", dir / "t.flac"}) {
         SCOPED_TRACE(path.filename().string());
         CDecodedSoundFile file;
         ASSERT_TRUE(file.Open(path.string(), 64));

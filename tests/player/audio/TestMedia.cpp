@@ -89,6 +89,8 @@ bool MakeTone(const fs::path& path, const std::string& kind, double seconds) {
         encoder = "vorbisenc ! oggmux";
     } else if (kind == "flac") {
         encoder = "flacenc ! flactag";
+    } else if (kind == "m4a") {
+        encoder = "avenc_aac ! mp4mux";
     } else {
         return false;
     }

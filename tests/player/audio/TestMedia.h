@@ -34,7 +34,7 @@ bool WriteRamp(const std::filesystem::path& path, int64_t frames, int sfFormat, 
 // filesink location=X"); false on error.
 bool RunPipeline(const std::string& description);
 
-// Encodes seconds of a stereo 44.1 kHz sine: "mp3", "wma", "ogg" or "flac".
+// Encodes seconds of a stereo 44.1 kHz sine: "mp3", "wma", "ogg", "flac" or "m4a".
 bool MakeTone(const std::filesystem::path& path, const std::string& kind, double seconds);
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

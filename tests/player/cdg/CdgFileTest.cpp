@@ -163,3 +163,60 @@ TEST_F(CdgFileTest, ClosedOrEmptyFilesDeliverNothing) {
     file.Close();
     EXPECT_FALSE(file.ReadPacket(p));
 }
+
+// Tracks longer than one read chunk: packets straddle the chunk boundaries, and seeks go
+// back and forth across them.
+TEST_F(CdgFileTest, LongTracksReadAcrossChunks) {
+    struct Case {
+        const char* name;
+        size_t nBytes;
+        int nPackets;
+    };
+    const Case cases[] = {{"long.cdg", 24 * 6000, 6000}, {"long.bin", 2448 * 80, 320}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_GT(c.nBytes, size_t{2} * kCdgReadChunk);
+        const std::string path = Write(c.name, c.nBytes);
+        CCdgFile file;
+        ASSERT_TRUE(file.Open(path));
+        const int64_t nSector = file.m_nSectorSize;
+        auto slotOf = [&](int n) {
+            const int64_t at = nSector * (n / 4) + (nSector - 96) + 24 * (n % 4);
+            return static_cast<int>((at / 24) % 64);
+        };
+        CCdgPacket p;
+        int n = 0;
+        while (file.ReadPacket(p)) {
+            ASSERT_EQ(Slot(p), slotOf(n)) << "packet " << n;
+            ++n;
+        }
+        EXPECT_EQ(n, c.nPackets);
+        for (int index : {c.nPackets - 1, 0, c.nPackets / 2, 3, c.nPackets - 5}) {
+            ASSERT_TRUE(file.SeekPacket(index));
+            ASSERT_TRUE(file.ReadPacket(p));
+            EXPECT_EQ(Slot(p), slotOf(index)) << "after a seek to " << index;
+        }
+    }
+}
+
+TEST_F(CdgFileTest, GrowingFileIsFollowed) {
+    const std::string path = Write("grow.cdg", 24 * 3 + 10);
+    CCdgFile file;
+    ASSERT_TRUE(file.Open(path));
+    CCdgPacket p;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(file.ReadPacket(p));
+    }
+    EXPECT_FALSE(file.ReadPacket(p)) << "only ten bytes of the fourth packet so far";
+    {
+        std::ofstream more(path, std::ios::binary | std::ios::app);
+        const std::vector<char> rest(14 + 24, char{3});
+        more.write(rest.data(), std::streamsize(rest.size()));
+    }
+    ASSERT_TRUE(file.ReadPacket(p));
+    EXPECT_EQ(Slot(p), 3) << "its first ten bytes as they were written first";
+    EXPECT_EQ(p.m_data[15], 3) << "and the rest from the append";
+    ASSERT_TRUE(file.ReadPacket(p));
+    EXPECT_FALSE(file.ReadPacket(p));
+    EXPECT_EQ(file.m_nPacketIndex, 5);
+}

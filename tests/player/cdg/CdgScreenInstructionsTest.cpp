@@ -127,8 +127,7 @@ TEST_F(Instructions, ScrollCopyWrapsAroundHorizontally) {
         m_pScreen->Clear();
         PaintPattern(*this, *m_pScreen);
         EXPECT_TRUE(Run(Scroll(true, 7, move, 0, ScrollMove::None, 0)));
-        EXPECT_TRUE(m_pScreen->GetRebuild());
-        EXPECT_FALSE(m_pScreen->HasSurfaces()) << "a moving scroll drops the surfaces";
+        EXPECT_TRUE(m_pScreen->GetRebuild()) << "a moving scroll leaves every pixel to convert";
         for (int y : {0, 100, 215}) {
             for (int x = 0; x < 300; ++x) {
                 ASSERT_EQ(At(x, y), before[y * 300 + (x + 6) % 300]) << x << "," << y;

@@ -39,6 +39,24 @@ void ExpectMirrorMatches(CCdgScreen& s) {
     }
 }
 
+// Every pixel of the frame: the border colour around the window, the picture inside it.
+void ExpectFrameShowsTheScreen(CCdgScreen& s, const display::CDisplaySurface& frame) {
+    const display::Rect w = s.GetVisibleWindow();
+    const uint32_t border = s.ColorToPixel(s.GetPaletteEntry(s.GetBorderColor()));
+    for (int y = 0; y < kCdgFrameHeight; ++y) {
+        for (int x = 0; x < kCdgFrameWidth; ++x) {
+            const bool bInside = x >= kCdgFrameWindowLeft && y >= kCdgFrameWindowTop &&
+                                 x < kCdgFrameWindowLeft + kCdgWindowWidth &&
+                                 y < kCdgFrameWindowTop + kCdgWindowHeight;
+            const uint32_t expected =
+                bInside ? s.ColorToPixel(s.GetPaletteEntry(s.GetPictureIndex(
+                              w.left + x - kCdgFrameWindowLeft, w.top + y - kCdgFrameWindowTop)))
+                        : border;
+            ASSERT_EQ(frame.GetPixel(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
 TileLines RandomLines(std::mt19937& rng) {
     TileLines lines;
     for (auto& l : lines) {
@@ -73,6 +91,49 @@ TEST_P(SurfaceFormats, MirrorFollowsEveryInstruction) {
     }
     ExpectMirrorMatches(*m_pScreen);
     Run(MemoryPreset(7));
+    ExpectMirrorMatches(*m_pScreen);
+}
+
+// Between two frames any mix of instructions may come; each frame must show all of it.
+TEST_P(SurfaceFormats, EveryFrameShowsEverythingSinceTheLastOne) {
+    LoadDistinctPalette();
+    std::mt19937 rng(7);
+    for (int frame = 0; frame < 60; ++frame) {
+        const int nPackets = static_cast<int>(rng() % 24);
+        for (int i = 0; i < nPackets; ++i) {
+            const int c0 = static_cast<int>(rng() % 16), c1 = static_cast<int>(rng() % 16);
+            switch (rng() % 12) {
+                case 0: {
+                    std::array<Rgb12, 8> colors;
+                    for (Rgb12& c : colors) {
+                        c = static_cast<Rgb12>(rng() & 0xFFF);
+                    }
+                    Run(LoadColors(rng() % 2 == 0, colors));
+                    break;
+                }
+                case 1:
+                    Run(BorderPreset(c0));
+                    break;
+                case 2:
+                    Run(Scroll(rng() % 2 == 0, c0, static_cast<ScrollMove>(rng() % 3),
+                               static_cast<int>(rng() % 16), static_cast<ScrollMove>(rng() % 3),
+                               static_cast<int>(rng() % 16)));
+                    break;
+                case 3:
+                    Run(MemoryPreset(c0, frame % 5 == 0 ? 0 : 1));
+                    break;
+                default:
+                    Run(TileBlock(c0, c1, static_cast<int>(rng() % 18),
+                                  static_cast<int>(rng() % 50), RandomLines(rng), rng() % 2 == 0));
+            }
+        }
+        const display::CDisplaySurface* pFrame = Compose();
+        ASSERT_NE(pFrame, nullptr);
+        ExpectFrameShowsTheScreen(*m_pScreen, *pFrame);
+        if (HasFatalFailure()) {
+            FAIL() << "frame " << frame;
+        }
+    }
     ExpectMirrorMatches(*m_pScreen);
 }
 
@@ -117,6 +178,31 @@ TEST_F(Frame, FirstFrameIsAllPaletteEntryZero) {
             ASSERT_EQ(pFrame->GetPixel(x, y), 0u);
         }
     }
+}
+
+TEST_F(Frame, InstructionsLeaveTheSurfacesToTheRenderPass) {
+    LoadDistinctPalette();
+    const display::CDisplaySurface* pFrame = Compose();
+    const display::CDisplaySurface* pPicture = m_pScreen->GetPictureSurface();
+    const uint32_t entry0 = pPicture->GetPixel(30, 60);
+    Run(TileBlock(0, 9, 5, 5, TileLines{0x3F, 0x3F}));
+    Run(LoadColors(true, {0x00F, 0x00F, 0x00F, 0x00F, 0x00F, 0x00F, 0x00F, 0x00F}));
+    EXPECT_EQ(pPicture->GetPixel(30, 60), entry0) << "nothing converted before the frame";
+    EXPECT_EQ(m_pScreen->GetPictureSurface(), pPicture) << "the same surfaces all along";
+    EXPECT_EQ(Compose(), pFrame);
+    EXPECT_EQ(pPicture->GetPixel(30, 60), 0x000000F0u) << "entry 9, now blue";
+    EXPECT_EQ(pFrame->GetPixel(16 + 30 - 6, 24 + 60 - 12), 0x000000F0u);
+    EXPECT_EQ(pPicture->GetPixel(30, 62), entry0) << "the tile's third line was off";
+}
+
+TEST_F(Frame, PictureLockedByAnotherUserIsUpdatedAfterItsRelease) {
+    LoadDistinctPalette();
+    Compose();
+    ASSERT_TRUE(m_pScreen->LockPicture());
+    Run(TileBlock(0, 9, 5, 5, TileLines{0x3F}));
+    EXPECT_TRUE(m_pScreen->EnsureSurfaces());
+    EXPECT_TRUE(m_pScreen->UnlockPicture());
+    ExpectMirrorMatches(*m_pScreen);
 }
 
 TEST_F(Frame, BorderIsRepaintedOnlyWhenDirty) {
@@ -177,13 +263,12 @@ TEST_F(Frame, OffsetsMoveTheWindowAndLargeOnesAreClamped) {
 
 TEST_F(Frame, PaletteLoadShowsEveryPixelInItsNewColour) {
     Run(MemoryPreset(3));
-    m_pScreen->ComposeFrame();
+    Compose();
     std::array<Rgb12, 8> colors{};
     colors[3] = 0x0F0;
     Run(LoadColors(false, colors));
-    EXPECT_FALSE(m_pScreen->HasSurfaces());
-    EXPECT_EQ(m_pScreen->ComposeFrame(), nullptr) << "surfaces come back through EnsureSurfaces";
-    const display::CDisplaySurface* pFrame = Compose();
+    EXPECT_TRUE(m_pScreen->HasSurfaces()) << "the surfaces stay; their pixels are converted anew";
+    const display::CDisplaySurface* pFrame = m_pScreen->ComposeFrame();
     ASSERT_NE(pFrame, nullptr);
     EXPECT_EQ(pFrame->GetPixel(160, 120), 0x0000F000u);
     EXPECT_EQ(pFrame->GetPixel(16, 24), 0x0000F000u);
@@ -210,6 +295,7 @@ TEST_F(Frame, MissingFrameSurfaceIsMadeAgainOnNextUse) {
     LoadDistinctPalette();
     Run(BorderPreset(5));
     m_pDisplay->SetCreationFailure([](int w, int) { return w == kCdgFrameWidth; });
+    m_pScreen->ReleaseSurfaces();
     ASSERT_TRUE(m_pScreen->EnsureSurfaces());
     EXPECT_TRUE(m_pScreen->HasSurfaces());
     EXPECT_EQ(Compose(), nullptr);

@@ -168,7 +168,7 @@ protected:
 TEST_F(CliTest, HelpExitsZeroWithTheUsage) {
     const Result r = Run({"--help"});
     EXPECT_EQ(r.nExit, 0);
-    EXPECT_NE(r.out.find("usage: cdgexport TRACK OUT"), std::string::npos);
+    EXPECT_NE(r.out.find("usage: cdgexport [options] TRACK OUT"), std::string::npos);
     EXPECT_TRUE(r.err.empty());
 }
 
@@ -180,7 +180,7 @@ TEST_F(CliTest, UsageMistakesExitTwoWithAHint) {
                                                  {"a.cdg", "a.mp4", "--bogus"}}) {
         const Result r = Run(args);
         EXPECT_EQ(r.nExit, 2) << r.err;
-        EXPECT_NE(r.err.find("Try 'cdgexport --help'"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("(try 'cdgexport --help')"), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
 }

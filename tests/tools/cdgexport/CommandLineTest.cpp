@@ -1,4 +1,5 @@
 // The command line: accepted forms, every mistake with its message, containers by name.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,18 @@ using namespace cdgexport;
 
 namespace {
 
-bool Parse(std::vector<const char*> args, CommandLine& cmd, std::string& error) {
+// Parses; error gets what was printed on stderr. True when the export would go on.
+bool Parse(std::vector<const char*> args, CommandLine& cmd, std::string& error,
+           int* pExit = nullptr) {
     args.insert(args.begin(), "cdgexport");
-    return ParseCommandLine(static_cast<int>(args.size()), args.data(), cmd, error);
+    testing::internal::CaptureStderr();
+    const std::optional<int> nExit =
+        ParseCommandLine(static_cast<int>(args.size()), args.data(), cmd);
+    error = testing::internal::GetCapturedStderr();
+    if (pExit != nullptr) {
+        *pExit = nExit.value_or(-1);
+    }
+    return !nExit;
 }
 
 struct GoodCase {
@@ -110,7 +120,7 @@ TEST_P(GoodCommandLine, FillsTheOptions) {
     CommandLine cmd;
     std::string error;
     ASSERT_TRUE(Parse(c.args, cmd, error)) << error;
-    EXPECT_FALSE(cmd.bHelp);
+    EXPECT_TRUE(error.empty()) << error;
     EXPECT_EQ(cmd.options.nWidth, c.nWidth);
     EXPECT_EQ(cmd.options.nHeight, c.nHeight);
     EXPECT_EQ(cmd.options.nFps, c.nFps);
@@ -161,8 +171,11 @@ TEST_P(BadCommandLine, SaysWhatWasExpected) {
     const BadCase& c = GetParam();
     CommandLine cmd;
     std::string error;
-    EXPECT_FALSE(Parse(c.args, cmd, error));
+    int nExit = 0;
+    EXPECT_FALSE(Parse(c.args, cmd, error, &nExit));
+    EXPECT_EQ(nExit, 2);
     EXPECT_NE(error.find(c.pszMessagePart), std::string::npos) << error;
+    EXPECT_NE(error.find("(try 'cdgexport --help')"), std::string::npos) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(Mistakes, BadCommandLine, testing::ValuesIn(kBad),
@@ -170,13 +183,18 @@ INSTANTIATE_TEST_SUITE_P(Mistakes, BadCommandLine, testing::ValuesIn(kBad),
                              return std::string(info.param.pszName);
                          });
 
-TEST(CommandLine, HelpWinsOverEverythingElse) {
+TEST(CommandLine, HelpPrintsTheUsageAndStops) {
     for (std::vector<const char*> args :
-         {std::vector<const char*>{"--help"}, {"a.cdg", "-h"}, {"--fps", "0", "--help", "x"}}) {
+         {std::vector<const char*>{"--help"}, {"a.cdg", "-h"}, {"-h", "--bogus"}}) {
         CommandLine cmd;
         std::string error;
-        EXPECT_TRUE(Parse(args, cmd, error)) << error;
-        EXPECT_TRUE(cmd.bHelp);
+        int nExit = -1;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(Parse(args, cmd, error, &nExit));
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(nExit, 0);
+        EXPECT_EQ(out, kUsage);
+        EXPECT_TRUE(error.empty()) << error;
     }
 }
 

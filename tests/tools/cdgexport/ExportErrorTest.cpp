@@ -139,6 +139,12 @@ const BadInput kBadInputs[] = {
          return std::pair{(d / "song.cdg").string(), (d / "o.mp4").string()};
      },
      "cannot open the audio"},
+    {"ZipWithoutATrack",
+     [](const fs::path& d) {
+         std::ofstream(d / "broken.zip") << "PK but not really a zip";
+         return std::pair{(d / "broken.zip").string(), (d / "o.mp4").string()};
+     },
+     "cannot open the track"},
     {"NothingToExport",
      [](const fs::path& d) {
          std::ofstream(d / "empty.cdg").flush();

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "tests/player/archive/ZipBuilder.h"
 #include "tests/tools/cdgexport/DecodedVideo.h"
 #include "tests/tools/cdgexport/TestMedia.h"
 #include "tools/cdgexport/VideoExporter.h"
@@ -222,6 +223,26 @@ TEST_F(ExportTest, BinTrackCarriesItsOwnAudio) {
     EXPECT_NEAR(static_cast<double>(nDelay) / kRate, static_cast<double>(check.nFirstPts) / kNs,
                 0.0015);
     EXPECT_GT(Rms(audio.samples, kRate, 2 * kRate), 1000);
+}
+
+TEST_F(ExportTest, ZipTrackIsUnpackedLikeThePlayerDoes) {
+    const std::vector<int16_t> source = MakeNoise(kTrackSeconds, 5);
+    ASSERT_TRUE(WriteTrack(m_dir / "src.cdg", kTrackSeconds));
+    ASSERT_TRUE(WriteWav(m_dir / "src.wav", source));
+    ASSERT_TRUE(
+        ziptest::WriteZip(Path("Artist - Song.zip"),
+                          {{"Artist - Song/Song.cdg", ziptest::ReadBytes(Path("src.cdg"))},
+                           {"Artist - Song/Song.wav", ziptest::ReadBytes(Path("src.wav"))}}));
+    const ExportResult result = Export(Path("Artist - Song.zip"), Path("zipped.mkv"));
+    ASSERT_EQ(result.status, EExportStatus::Done) << result.strError;
+    DecodedAudio audio;
+    const FrameCheck check = CheckFrames(Path("zipped.mkv"), Path("src.cdg"), kFps, audio);
+    EXPECT_EQ(check.nFrames, CountPictureChanges(Path("src.cdg"), kFps, kTrackSeconds));
+    EXPECT_LE(check.dWorstError, kMeanErrorBound);
+    const int64_t nDelay = FindDelay(source, audio.samples, kRate / 2, 3000);
+    EXPECT_NEAR(static_cast<double>(nDelay) / kRate, static_cast<double>(check.nFirstPts) / kNs,
+                0.0015)
+        << "the zip's own audio, in step";
 }
 
 TEST_F(ExportTest, SurroundAudioIsMixedToStereo) {

@@ -1,4 +1,5 @@
 // The renderer as users run it: checkpoints by packets and time, dump format, PNGs, errors.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -110,8 +111,8 @@ TEST_F(CdgRender, TimesExecuteThePacketsDueBeforeThem) {
     ASSERT_EQ(after.nExit, 0) << after.err;
     EXPECT_EQ(Lines(before.out)[13].substr(6, 6), "555555");
     EXPECT_EQ(Lines(after.out)[13].substr(6, 6), "999999");
-    const Result late = Render(m_track + " --dump --at 1000");
-    EXPECT_EQ(late.nExit, 0) << "a time past the end shows the final state";
+    const Result end = Render(m_track + " --dump --at 1");
+    EXPECT_EQ(end.nExit, 0) << "the end of the track, its 300 packets done: " << end.err;
 }
 
 TEST_F(CdgRender, WritesFramesAsPng) {
@@ -146,7 +147,16 @@ TEST_F(CdgRender, BadInputGivesAClearErrorAndNonZeroExit) {
     const Case cases[] = {
         {dir + "/missing.cdg --dump --packets 1", 1, "cannot open"},
         {dir + " --dump --packets 1", 1, "cannot open"},
-        {m_track + " --packets 301", 1, "ends after 300 packets"},
+        {m_track + " --packets 301", 1, "ends after 300 packets (1.000 s), before --packets 301"},
+        {m_track + " --dump --at 1.01", 1, "ends after 300 packets (1.000 s), before --at 1.01"},
+        {m_track + " --at 1000 -o " + dir + "/f.png", 1, "before --at 1000"},
+        {m_track + " --dump --at 1e300", 1, "before --at 1e+300"},
+        {m_track + " --every 1.5 --out-dir " + dir + "/e", 1, "before the first frame of --every"},
+        {m_track + " --every 1e300 --out-dir " + dir + "/e", 1, "--every 1e+300"},
+        {m_track + " --packets 10 --packets 400 --dump-dir " + dir + "/d", 1,
+         "before --packets 400"},
+        {dir + "/empty.cdg --dump --at 0", 1, "empty.cdg: the track has no packets"},
+        {dir + "/empty.cdg --every 1 --out-dir " + dir + "/e", 1, "has no packets"},
         {m_track + " --at", 2, "--at needs"},
         {m_track + " --at -1 -o x.png", 2, "--at needs"},
         {m_track + " --at 1e999 -o x.png", 2, "--at needs"},
@@ -159,9 +169,18 @@ TEST_F(CdgRender, BadInputGivesAClearErrorAndNonZeroExit) {
         {"--at 1", 2, "no track"},
         {m_track + " --at 1 -o " + dir + "/no/such/dir/f.png", 1, "cannot write"},
     };
+    std::ofstream(m_dir / "empty.cdg").close();
     for (const Case& c : cases) {
         const Result r = Render(c.args);
         EXPECT_EQ(r.nExit, c.nExit) << c.args;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
+        if (c.nExit == 2) {
+            EXPECT_NE(r.err.find("(try 'cdgrender --help')"), std::string::npos) << c.args;
+        }
     }
+    // A checkpoint past the end is found before anything is written.
+    EXPECT_FALSE(fs::exists(m_dir / "d"));
+    EXPECT_FALSE(fs::exists(m_dir / "e"));
+    EXPECT_FALSE(fs::exists(m_dir / "f.png"));
 }

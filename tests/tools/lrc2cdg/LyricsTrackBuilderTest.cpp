@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -92,7 +93,9 @@ std::unique_ptr<Built> Build(const std::string& lrc, double dLength = 0.0) {
     auto pBuilt = std::make_unique<Built>();
     std::string error;
     EXPECT_TRUE(LrcParser::Parse(lrc, pBuilt->song, error)) << error;
-    EXPECT_TRUE(pBuilt->builder.Build(pBuilt->song, dLength, pBuilt->writer, error)) << error;
+    std::vector<std::string> errors;
+    EXPECT_TRUE(pBuilt->builder.Build(pBuilt->song, dLength, pBuilt->writer, errors))
+        << testing::PrintToString(errors);
     return pBuilt;
 }
 
@@ -189,21 +192,33 @@ TEST(LyricsTrackBuilderTest, PaletteFadesInAndOutAndBorderIsSet) {
 TEST(LyricsTrackBuilderTest, TooLongLinesAndTracksAreRefusedAndUnknownLettersWarned) {
     LrcSong song;
     std::string error;
-    ASSERT_TRUE(LrcParser::Parse("[00:01.00]This line is far too long to fit\n", song, error));
+    std::vector<std::string> errors;
+    // Every line that does not fit is named at once, the one between them that fits not.
+    ASSERT_TRUE(
+        LrcParser::Parse("[00:01.00]This line is far too long to fit\n"
+                         "[00:05.00]This one fits\n"
+                         "[00:09.00]And this line is also far too long\n",
+                         song, error));
     CdgTrackWriter writer;
     LyricsTrackBuilder builder;
-    EXPECT_FALSE(builder.Build(song, 0.0, writer, error));
-    EXPECT_NE(error.find("at most 24 fit"), std::string::npos) << error;
+    EXPECT_FALSE(builder.Build(song, 0.0, writer, errors));
+    ASSERT_EQ(errors.size(), 2u) << testing::PrintToString(errors);
+    EXPECT_NE(errors[0].find("the line at 0:01.00"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find("has 32 characters; at most 24 fit"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[1].find("the line at 0:09.00"), std::string::npos) << errors[1];
+    EXPECT_EQ(writer.GetPacketCount(), 0);
 
     ASSERT_TRUE(LrcParser::Parse("[9999:00.00]Much later\n", song, error));
     CdgTrackWriter unused;
-    EXPECT_FALSE(builder.Build(song, 0.0, unused, error));
-    EXPECT_NE(error.find("at most 120:00.00"), std::string::npos) << error;
+    EXPECT_FALSE(builder.Build(song, 0.0, unused, errors));
+    ASSERT_EQ(errors.size(), 1u) << testing::PrintToString(errors);
+    EXPECT_NE(errors[0].find("at most 120:00.00"), std::string::npos) << errors[0];
     EXPECT_EQ(unused.GetPacketCount(), 0);
 
     ASSERT_TRUE(LrcParser::Parse("[00:01.00]Caf\xC3\xA9 \xE2\x99\xAA\xE2\x99\xAA\n", song, error));
     CdgTrackWriter writer2;
-    EXPECT_TRUE(builder.Build(song, 0.0, writer2, error));
+    EXPECT_TRUE(builder.Build(song, 0.0, writer2, errors));
+    EXPECT_TRUE(errors.empty());
     ASSERT_EQ(builder.GetWarnings().size(), 1u);  // the note, once; the accent folds to E
     EXPECT_NE(builder.GetWarnings()[0].find("U+266A"), std::string::npos);
 }
@@ -228,7 +243,8 @@ TEST(LyricsTrackBuilderTest, CommittedDemoIsWhatTheGeneratorMakes) {
     ASSERT_TRUE(LrcParser::ParseFile(QUILLET_SOURCE_DIR "/demo/demo.lrc", song, error)) << error;
     CdgTrackWriter writer;
     LyricsTrackBuilder builder;
-    ASSERT_TRUE(builder.Build(song, 0.0, writer, error)) << error;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(builder.Build(song, 0.0, writer, errors)) << testing::PrintToString(errors);
     EXPECT_TRUE(builder.GetWarnings().empty());
     std::ifstream committed(QUILLET_SOURCE_DIR "/demo/demo.cdg", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(committed), {}};

@@ -4,10 +4,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "tests/support/RunProgram.h"
 
 namespace fs = std::filesystem;
 
@@ -68,4 +71,36 @@ TEST_F(SkellanTune, ReportsFilesItCannotPlay) {
     EXPECT_EQ(Run(m_dir / "missing.wav"), 1);
     std::ofstream(m_dir / "notes.wav") << "not audio at all";
     EXPECT_EQ(Run(m_dir / "notes.wav"), 1);
+}
+
+TEST_F(SkellanTune, CommandLineHelpAndUsageErrors) {
+    struct Case {
+        std::vector<std::string> args;
+        int nExit;
+        std::string err;  // the whole error output
+    };
+    const std::string hint = " (try 'skellan-tune --help')\n";
+    const Case cases[] = {
+        {{"--help"}, 0, ""},
+        {{"-h", "song.wav"}, 0, ""},
+        {{}, 2, "skellan-tune: no file given" + hint},
+        {{"--frobnicate", "song.wav"}, 2, "skellan-tune: unknown option --frobnicate" + hint},
+        {{"-platform", "offscreen", "song.wav"},
+         2,
+         "skellan-tune: unknown option -platform" + hint},
+        {{"a.wav", "b.wav"}, 2, "skellan-tune: more than one file given: b.wav" + hint},
+        {{"--quit-after", "soon", "a.wav"},
+         2,
+         "skellan-tune: --quit-after needs a time in seconds from 0 to 86400, not \"soon\"" + hint},
+        {{"a.wav", "--sink"}, 2, "skellan-tune: --sink needs a GStreamer sink description" + hint},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = RunProgram(SKELLAN_TUNE, c.args, m_dir);
+        std::string what;
+        for (const std::string& arg : c.args)
+            what += " " + arg;
+        EXPECT_EQ(run.nExit, c.nExit) << what;
+        EXPECT_EQ(run.err, c.err) << what;
+        EXPECT_EQ(run.out.rfind("usage: skellan-tune ", 0) == 0, c.nExit == 0) << what;
+    }
 }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -92,6 +93,59 @@ TEST_P(CdgViewTest, UnchangedScreenSendsNoNewFrameButChangesDo) {
     EXPECT_TRUE(Near(m_pView->GetFrame().pixel(160, 120), qRgb(0, 0xF0, 0)));
 }
 
+TEST_P(CdgViewTest, OnlyVisibleChangesSendAFrame) {
+    ASSERT_TRUE(RenderElsewhere());
+    // Packets that change nothing visible: the same colours, border and picture again.
+    Apply(*m_pScreen, cdgauthor::LoadColors(false, {0x000, 0xF00, 0x0F0, 0, 0, 0, 0, 0}));
+    Apply(*m_pScreen, cdgauthor::BorderPreset(2));
+    Apply(*m_pScreen, cdgauthor::MemoryPreset(1));
+    EXPECT_FALSE(RenderElsewhere());
+    // Each of border, offsets and palette alone is a new frame.
+    Apply(*m_pScreen, cdgauthor::BorderPreset(1));
+    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_TRUE(Near(m_pView->GetFrame().pixel(0, 0), qRgb(0xF0, 0, 0)));
+    Apply(*m_pScreen, cdgauthor::Raw(9, kCdgScrollPreset, {0, 0x02, 0x00}));
+    EXPECT_TRUE(RenderElsewhere());
+    Apply(*m_pScreen, cdgauthor::LoadColors(false, {0x000, 0x00F, 0x0F0, 0, 0, 0, 0, 0}));
+    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_TRUE(Near(m_pView->GetFrame().pixel(160, 120), qRgb(0, 0, 0xF0)));
+}
+
+// Each channel of the display pixel widened to 8 bits as value * 255 / largest value.
+TEST_P(CdgViewTest, FrameChannelsAreWidenedExactly) {
+    const display::PixelFormat format = GetParam();
+    std::array<cdgauthor::Rgb12, 8> colors{};
+    for (int i = 0; i < 8; ++i) {
+        colors[i] = static_cast<cdgauthor::Rgb12>(0x137 * (i + 1) & 0xFFF);
+    }
+    Apply(*m_pScreen, cdgauthor::LoadColors(false, colors));
+    for (int i = 0; i < 8; ++i) {
+        cdgauthor::TileLines lines{};
+        Apply(*m_pScreen, cdgauthor::TileBlock(i, i, 5, 5 + i, lines));
+    }
+    ASSERT_TRUE(RenderElsewhere());
+    const QImage& frame = m_pView->GetFrame();
+    auto widen = [](uint32_t nPixel, uint32_t nMask) {
+        int nShift = 0;
+        while (((nMask >> nShift) & 1) == 0) {
+            ++nShift;
+        }
+        const uint32_t nMax = nMask >> nShift;
+        return static_cast<int>(((nPixel & nMask) >> nShift) * 255 / nMax);
+    };
+    tindlib::CScopedLock hold(m_pScreen->GetLock());
+    const display::CDisplaySurface* pSurface = m_pScreen->ComposeFrame();
+    ASSERT_NE(pSurface, nullptr);
+    for (int i = 0; i < 8; ++i) {
+        const int x = 16 + 6 * (5 + i) - 6, y = 24 + 60 - 12;
+        const uint32_t nPixel = pSurface->GetPixel(x, y);
+        EXPECT_EQ(frame.pixel(x, y),
+                  qRgb(widen(nPixel, format.nRedMask), widen(nPixel, format.nGreenMask),
+                       widen(nPixel, format.nBlueMask)))
+            << "colour " << i;
+    }
+}
+
 TEST_P(CdgViewTest, PaintShowsTheFrameAndReportsIt) {
     int nPresented = 0;
     m_pView->SetPresentedCallback([&](const QImage&) { ++nPresented; });
@@ -147,6 +201,46 @@ TEST_P(CdgViewTest, EveryKeyPostsTheFullScreenCommandOnce) {
     }
 }
 
+struct KeyCase {
+    const char* pszName;
+    bool bFullScreen;
+    int nKey;
+    Qt::KeyboardModifiers modifiers;
+    bool bCommand;  // the view's own key: it toggles full screen
+};
+
+class CdgViewKeyTest : public CdgViewTest {};
+
+TEST_P(CdgViewKeyTest, WindowedAltCombinationsAreTheDialogsFullScreenTakesAll) {
+    const KeyCase cases[] = {
+        {"letter", false, Qt::Key_X, Qt::NoModifier, true},
+        {"shifted letter", false, Qt::Key_X, Qt::ShiftModifier, true},
+        {"control letter", false, Qt::Key_X, Qt::ControlModifier, true},
+        {"Escape", false, Qt::Key_Escape, Qt::NoModifier, true},
+        {"Alt letter", false, Qt::Key_O, Qt::AltModifier, false},
+        {"Alt alone", false, Qt::Key_Alt, Qt::AltModifier, false},
+        {"Shift alone", false, Qt::Key_Shift, Qt::ShiftModifier, false},
+        {"full-screen letter", true, Qt::Key_X, Qt::NoModifier, true},
+        {"full-screen Escape", true, Qt::Key_Escape, Qt::NoModifier, true},
+        {"full-screen Alt letter", true, Qt::Key_O, Qt::AltModifier, true},
+        {"full-screen Alt F4", true, Qt::Key_F4, Qt::AltModifier, true},
+        {"full-screen Control alone", true, Qt::Key_Control, Qt::ControlModifier, false},
+    };
+    for (const KeyCase& test : cases) {
+        m_pView->SetFullScreen(test.bFullScreen);
+        QSignalSpy spy(m_pView, &CCdgView::Command);
+        QKeyEvent override(QEvent::ShortcutOverride, test.nKey, test.modifiers);
+        override.ignore();
+        QApplication::sendEvent(m_pView, &override);
+        EXPECT_EQ(override.isAccepted(), test.bCommand) << "no shortcut takes it: " << test.pszName;
+        QKeyEvent press(QEvent::KeyPress, test.nKey, test.modifiers);
+        QApplication::sendEvent(m_pView, &press);
+        EXPECT_EQ(spy.count(), test.bCommand ? 1 : 0) << test.pszName;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Xrgb, CdgViewKeyTest, ::testing::Values(display::PixelFormat::Xrgb8888()));
+
 TEST_P(CdgViewTest, WindowedResizeDropsTheScreenSurfacesFullScreenDoesNot) {
     ASSERT_TRUE(RenderElsewhere());
     ASSERT_TRUE(m_pScreen->HasSurfaces());
@@ -169,6 +263,44 @@ INSTANTIATE_TEST_SUITE_P(Formats, CdgViewTest,
                              return "Bits" + std::to_string(format.nBitsPerPixel) +
                                     (format == display::PixelFormat::Rgb555() ? "Rgb555" : "");
                          });
+
+// The video window inside a dialog that runs application-modal, as the player's does.
+TEST(CdgViewModal, FullScreenBelongsToTheModalDialogAndHoldsItsKeys) {
+    App();
+    display::CDisplay display;
+    display::CDisplay::SetCurrent(&display);
+    CCdgScreen screen;
+    QDialog dialog;
+    auto* pView = new CCdgView();
+    pView->m_pScreen = &screen;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_TRUE(pView->Create(&dialog));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy spy(pView, &CCdgView::Command);
+
+    pView->SetFullScreen(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pView));
+    EXPECT_TRUE(pView->isWindow());
+    EXPECT_EQ(pView->parentWidget(), &dialog);
+    ASSERT_NE(pView->windowHandle(), nullptr);
+    EXPECT_EQ(pView->windowHandle()->transientParent(), dialog.windowHandle())
+        << "kept above the dialog by a window manager";
+    EXPECT_EQ(QWidget::keyboardGrabber(), pView);
+    // Through the window system, where the dialog's modality drops what is not its own.
+    QTest::keyClick(pView->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(spy.count(), 1);
+    // Sent to the dialog's window, the key still lands in the picture.
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(spy.count(), 2);
+
+    pView->SetFullScreen(false);
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    EXPECT_FALSE(pView->isWindow());
+    EXPECT_FALSE(pView->HoldsKeyboard());
+    delete pView;
+    display::CDisplay::SetCurrent(nullptr);
+}
 
 TEST(CdgViewFrameRect, FullScreenKeepsFourToThreeCentredWindowedFillsAll) {
     EXPECT_EQ(CCdgView::FrameRect({1920, 1080}, true), QRect(240, 0, 1440, 1080));

@@ -1,5 +1,5 @@
 // Re-entrant timed critical section.
-#include "tindlib/SingleLockEx.h"
+#include "tindlib/core/SingleLockEx.h"
 
 #include <chrono>
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tindlib/CyclicBuffer.h"
+#include "tindlib/core/CyclicBuffer.h"
 
 using tindlib::CCyclicBuffer;
 

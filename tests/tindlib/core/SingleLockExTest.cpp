@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tindlib/SingleLockEx.h"
+#include "tindlib/core/SingleLockEx.h"
 
 using namespace tindlib;
 using namespace std::chrono_literals;

@@ -1,5 +1,5 @@
 // The byte ring with a cursor.
-#include "tindlib/CyclicBuffer.h"
+#include "tindlib/core/CyclicBuffer.h"
 
 #include <algorithm>
 #include <cstring>
