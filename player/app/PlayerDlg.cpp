@@ -13,6 +13,7 @@
 #include "platform/display/Display.h"
 #include "player/app/AboutDlg.h"
 #include "player/app/ButtonIcons.h"
+#include "player/app/ExportVideoDlg.h"
 #include "player/app/PlayerApp.h"
 #include "player/cdg/CdgScreen.h"
 #include "player/cdg/view/CdgView.h"
@@ -403,6 +404,10 @@ QMenu* CPlayerDlg::CreateContextMenu() {
     pMenu->addAction(QStringLiteral("&Play/Pause"), this, [this] { OnCommand(IDC_PLAY); });
     pMenu->addAction(QStringLiteral("&Stop"), this, [this] { OnCommand(IDC_STOP); });
     pMenu->addAction(QStringLiteral("&Full screen"), this, [this] { OnCommand(IDC_FULLSCREEN); });
+    QAction* pExport = pMenu->addAction(QStringLiteral("Export video..."), this, [this] {
+        ExportVideo(this, QString::fromStdString(m_strPath));
+    });
+    pExport->setEnabled(!m_strPath.empty());
     pMenu->addAction(QStringLiteral("&Help\tF1"), this, [this] { OnHelp(); });
     pMenu->addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(IDC_CLOSE); });
     const QString strAbout = LoadResourceString(IDS_ABOUTBOX);

@@ -69,25 +69,33 @@ int64_t TrackRenderer::AdvanceToTime(double dSeconds) {
     return AdvanceTo(PacketsDueBefore(dSeconds));
 }
 
+bool TrackRenderer::ComposeFrame(uint32_t* pPixels) {
+    tindlib::CScopedLock hold(m_pScreen->GetLock());
+    m_pScreen->EnsureSurfaces();
+    const display::CDisplaySurface* pFrame = m_pScreen->ComposeFrame();
+    if (pFrame == nullptr) {
+        return false;
+    }
+    // The renderer's own display is 32-bit 0x00RRGGBB, so rows copy as they stand.
+    const size_t nRowBytes = static_cast<size_t>(kCdgFrameWidth) * sizeof(uint32_t);
+    for (int y = 0; y < kCdgFrameHeight; ++y) {
+        std::memcpy(pPixels + static_cast<size_t>(y) * kCdgFrameWidth,
+                    pFrame->Bits() + static_cast<size_t>(y) * pFrame->GetPitch(), nRowBytes);
+    }
+    return true;
+}
+
 bool TrackRenderer::WritePng(const std::string& path, std::string& error) {
-    std::vector<uint8_t> rgb(static_cast<size_t>(kCdgFrameWidth) * kCdgFrameHeight * 3, 0);
-    {
-        tindlib::CScopedLock hold(m_pScreen->GetLock());
-        m_pScreen->EnsureSurfaces();
-        const display::CDisplaySurface* pFrame = m_pScreen->ComposeFrame();
-        if (pFrame == nullptr) {
-            error = "no frame could be composed";
-            return false;
-        }
-        size_t i = 0;
-        for (int y = 0; y < kCdgFrameHeight; ++y) {
-            for (int x = 0; x < kCdgFrameWidth; ++x) {
-                const uint32_t p = pFrame->GetPixel(x, y);  // 0x00RRGGBB
-                rgb[i++] = static_cast<uint8_t>(p >> 16);
-                rgb[i++] = static_cast<uint8_t>(p >> 8);
-                rgb[i++] = static_cast<uint8_t>(p);
-            }
-        }
+    std::vector<uint32_t> frame(static_cast<size_t>(kCdgFrameWidth) * kCdgFrameHeight);
+    if (!ComposeFrame(frame.data())) {
+        error = "no frame could be composed";
+        return false;
+    }
+    std::vector<uint8_t> rgb(frame.size() * 3);
+    for (size_t i = 0; i < frame.size(); ++i) {
+        rgb[3 * i] = static_cast<uint8_t>(frame[i] >> 16);
+        rgb[3 * i + 1] = static_cast<uint8_t>(frame[i] >> 8);
+        rgb[3 * i + 2] = static_cast<uint8_t>(frame[i]);
     }
     File f(std::fopen(path.c_str(), "wb"));
     if (!f) {

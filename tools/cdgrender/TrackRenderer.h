@@ -25,7 +25,10 @@ public:
     bool AtEnd() const { return m_bEnded; }
     int64_t Executed() const { return m_nExecuted; }
 
-    // The composed 320 x 240 frame as 0x00RRGGBB pixels, top row first.
+    // Composes the 320 x 240 frame into pPixels (320 x 240 values 0x00RRGGBB, top row
+    // first); false when no frame could be composed.
+    bool ComposeFrame(uint32_t* pPixels);
+    // The composed frame as an RGB PNG.
     bool WritePng(const std::string& path, std::string& error);
     // Palette line and 216 rows of 300 hex digits (one palette index per pixel).
     bool WriteDump(const std::string& path, std::string& error);
