@@ -2,6 +2,13 @@
 PRESET ?= release
 JOBS ?= $(shell nproc)
 
+# Rebuilds of the same sources (another clone, another preset's rerun) come from ccache.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+ifneq ($(CCACHE),)
+export CCACHE_BASEDIR := $(CURDIR)
+LAUNCHER := -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+endif
+
 .PHONY: all setup configure build run test asan tsan fuzz bench format clean
 
 all: build
@@ -10,7 +17,7 @@ setup:
 	@bash scripts/setup.sh
 
 configure: setup
-	@cmake --preset $(PRESET) >/dev/null
+	@cmake --preset $(PRESET) $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
@@ -28,7 +35,7 @@ tsan:
 	@$(MAKE) --no-print-directory test PRESET=tsan
 
 fuzz: setup
-	@cmake --preset fuzz >/dev/null
+	@cmake --preset fuzz $(LAUNCHER) >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	@bash scripts/run-fuzz.sh build/fuzz 20
 
