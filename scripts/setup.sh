@@ -10,7 +10,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
-  libsndfile1-dev libpng-dev
+  libsndfile1-dev libpng-dev librubberband-dev
   desktop-file-utils shared-mime-info libxml2-utils
   espeak-ng
   xvfb xauth x11-apps imagemagick
