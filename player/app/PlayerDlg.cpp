@@ -12,6 +12,7 @@
 #include "platform/display/Display.h"
 #include "player/app/AboutDlg.h"
 #include "player/app/ButtonIcons.h"
+#include "player/app/KaraokeControls.h"
 #include "player/app/PlayerApp.h"
 #include "player/cdg/CdgScreen.h"
 #include "player/cdg/view/CdgView.h"
@@ -84,6 +85,7 @@ CPlayerDlg::CPlayerDlg(QWidget* pParent) : QDialog(pParent), m_app(*CPlayerApp::
     m_pView = new CCdgView();
     m_pView->m_pScreen = m_pScreen.get();
     connect(m_pView, &CCdgView::Command, this, &CPlayerDlg::OnCommand, Qt::QueuedConnection);
+    m_pKaraoke = std::make_unique<CKaraokeControls>(this, m_pView, m_app.m_player);
 
     m_tickPeriod = std::chrono::milliseconds(1000 / CPlayerApp::LoadFps());
     m_timer.Start(m_tickPeriod, [this] { OnTimerTick(); });
@@ -391,6 +393,7 @@ QMenu* CPlayerDlg::CreateContextMenu() {
     pMenu->addAction(QStringLiteral("&Full screen"), this, [this] { OnCommand(IDC_FULLSCREEN); });
     pMenu->addAction(QStringLiteral("&Help\tF1"), this, [this] { OnHelp(); });
     pMenu->addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(IDC_CLOSE); });
+    m_pKaraoke->AddToMenu(pMenu);
     const QString strAbout = LoadResourceString(IDS_ABOUTBOX);
     if (!strAbout.isEmpty()) {
         pMenu->addSeparator();
