@@ -89,6 +89,9 @@ public:
     bool HasVocalRemover() const { return m_pFilter != nullptr; }
     // Whether the `skellan` element and its filter can be had; the reason when not.
     static bool IsVocalRemoverAvailable(std::string* pstrWhy = nullptr);
+    // The output pipeline, for tests and benchmarks that watch its sink; null when not
+    // open. Not a counted reference: valid until the next Open or Close.
+    GstElement* GetPipeline() const { return m_pPipeline; }
     // Registers the GStreamer plugin file with the `skellan` element unless the element is
     // known already; false when it is still unknown.
     static bool LoadVocalRemoverPlugin(const std::string& strPluginFile);
