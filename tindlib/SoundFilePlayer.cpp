@@ -265,7 +265,11 @@ bool CSoundFilePlayer::SeekLocked(double dSeconds) {
 void CSoundFilePlayer::RestartHeardLocked() {
     ReapEndLocked();
     if (m_nStatus == kPlaying) {
-        SeekLocked(ClockLocked());
+        const double dHeard = ClockLocked();
+        SeekLocked(dHeard);
+        // The restart lands on the frame at or before the heard time: the clock holds
+        // there rather than step back by that fraction of a frame.
+        m_dLastReported = std::max(m_dLastReported, dHeard);
     } else if (m_nStatus == kPaused) {
         SeekLocked(m_dFrozen);
     }
