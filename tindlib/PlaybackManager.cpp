@@ -7,6 +7,7 @@
 
 #include <gst/app/gstappsrc.h>
 #include <gst/audio/audio.h>
+#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 
 namespace tindlib {
@@ -59,6 +60,12 @@ void OnElementAdded(GstBin*, GstBin*, GstElement* pElement, gpointer) {
 // Where the audio goes when there is no output: a sink that discards it against the
 // clock, so the track still plays in time.
 constexpr const char* kDiscardSink = "fakesink sync=true";
+
+// The vocal remover takes 8- and 16-bit PCM as it comes; deeper samples play without it
+// rather than be cut down to 16 bits.
+bool FilterTakes(const WAVEFORMATEX& format) {
+    return format.wBitsPerSample == 8 || format.wBitsPerSample == 16;
+}
 
 bool IsFakeSink(GstElement* pElement) {
     GstElementFactory* pFactory = gst_element_get_factory(pElement);
@@ -136,7 +143,7 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
         m_format = format;
     }
     const std::string strSink = SinkDescription();
-    m_bHasOutput = Build(strSink, format);
+    m_bHasOutput = BuildWithFilter(strSink, format);
     // A fake sink asked for by name is what the caller wants; one put in by autoaudiosink
     // means nothing can play, and it need not keep time: ours does.
     if (m_bHasOutput && strSink.find("fakesink") == std::string::npos &&
@@ -144,7 +151,7 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
         Release();
         m_bHasOutput = false;
     }
-    if (!m_bHasOutput && !Build(kDiscardSink, format)) {
+    if (!m_bHasOutput && !BuildWithFilter(kDiscardSink, format)) {
         std::lock_guard<std::mutex> feed(m_feedMutex);
         m_pFeed = nullptr;
         return false;
@@ -152,10 +159,21 @@ bool CPlaybackManager::Open(const WAVEFORMATEX& format, IFeed* pFeed) {
     return true;
 }
 
-bool CPlaybackManager::Build(const std::string& strSink, const WAVEFORMATEX& format) {
+bool CPlaybackManager::BuildWithFilter(const std::string& strSink, const WAVEFORMATEX& format) {
+    if (FilterTakes(format) && IsVocalRemoverAvailable()) {
+        const std::string strError = GetLastError();
+        if (Build(strSink, format, true)) {
+            return true;
+        }
+        SetError(strError);  // the output may still work without the filter
+    }
+    return Build(strSink, format, false);
+}
+
+bool CPlaybackManager::Build(const std::string& strSink, const WAVEFORMATEX& format, bool bFilter) {
     const std::string strLaunch =
-        "appsrc name=src format=time stream-type=seekable is-live=false ! audioconvert ! "
-        "audioresample ! " +
+        std::string("appsrc name=src format=time stream-type=seekable is-live=false ! ") +
+        (bFilter ? "skellan name=tindlib_vocals ! " : "") + "audioconvert ! audioresample ! " +
         strSink;
     GError* pError = nullptr;
     GstElement* pPipeline = gst_parse_launch(strLaunch.c_str(), &pError);
@@ -174,6 +192,8 @@ bool CPlaybackManager::Build(const std::string& strSink, const WAVEFORMATEX& for
     }
     m_pPipeline = GST_ELEMENT(gst_object_ref_sink(pPipeline));  // floating: now ours
     m_pSrc = gst_bin_get_by_name(GST_BIN(m_pPipeline), "src");
+    m_pFilter = bFilter ? gst_bin_get_by_name(GST_BIN(m_pPipeline), "tindlib_vocals") : nullptr;
+    ApplyPassthrough();
 
     GstAudioInfo info;
     gst_audio_info_set_format(&info, AudioFormatFor(format),
@@ -217,6 +237,10 @@ void CPlaybackManager::Release() {
     gst_bus_set_sync_handler(pBus, nullptr, nullptr, nullptr);
     gst_object_unref(pBus);
     gst_object_unref(m_pSrc);
+    if (m_pFilter != nullptr) {
+        gst_object_unref(m_pFilter);
+        m_pFilter = nullptr;
+    }
     gst_object_unref(m_pPipeline);
     m_pSrc = nullptr;
     m_pPipeline = nullptr;
@@ -244,6 +268,10 @@ bool CPlaybackManager::Start() {
     m_bPlaying = true;
     m_bCacheValid = false;
     m_nCachePos = 0;
+    {
+        std::lock_guard<std::mutex> feed(m_feedMutex);
+        ResetShifter();
+    }
     return gst_element_set_state(m_pPipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
@@ -340,7 +368,9 @@ void CPlaybackManager::OnNeedData(GstElement* pSrc, unsigned, void* pSelf) {
     gst_buffer_map(pBuffer, &map, GST_MAP_WRITE);
     int64_t nFrames = 0;
     try {
-        nFrames = self->m_pFeed->Fill(map.data, kBlockFrames);
+        nFrames = self->m_shifter.Fill(map.data, kBlockFrames, [self](uint8_t* p, int64_t n) {
+            return self->m_pFeed->Fill(p, n);
+        });
     } catch (...) {
         nFrames = 0;  // a failing source ends the playback; nothing unwinds into GStreamer
     }
@@ -366,10 +396,81 @@ int CPlaybackManager::OnSeekData(GstElement*, uint64_t, void* pSelf) {
     self->m_nPushedFrames = 0;
     try {
         self->m_pFeed->OnFlush();
+        self->ResetShifter();
     } catch (...) {
         return FALSE;
     }
     return TRUE;
+}
+
+void CPlaybackManager::ResetShifter() {
+    // Under m_feedMutex. A format or library the shifter cannot use leaves it passing the audio through.
+    m_shifter.Reset(m_format, m_nSemitones);
+}
+
+bool CPlaybackManager::SetKeySemitones(int nSemitones) {
+    m_nSemitones = CPitchShifter::ClampSemitones(nSemitones);
+    return m_nSemitones == 0 || CPitchShifter::IsAvailable();
+}
+
+bool CPlaybackManager::SetVocalRemoval(bool bOn) {
+    m_bVocalRemoval = bOn;
+    ApplyPassthrough();
+    return m_pFilter != nullptr;
+}
+
+void CPlaybackManager::ApplyPassthrough() {
+    if (m_pFilter != nullptr) {
+        gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(m_pFilter), !m_bVocalRemoval);
+    }
+}
+
+bool CPlaybackManager::IsVocalRemoverAvailable(std::string* pstrWhy) {
+    if (!gst_is_initialized()) {
+        gst_init(nullptr, nullptr);
+    }
+    GstElement* pElement = gst_element_factory_make("skellan", nullptr);
+    if (pElement == nullptr) {
+        if (pstrWhy != nullptr) {
+            *pstrWhy = "the skellan GStreamer element is not installed";
+        }
+        return false;
+    }
+    gst_object_ref_sink(pElement);
+    // The element exists without its filter when Skellan.ax cannot be loaded; it would
+    // then fail the whole pipeline.
+    gpointer pFilter = nullptr;
+    g_object_get(pElement, "filter", &pFilter, nullptr);
+    gst_object_unref(pElement);
+    if (pFilter == nullptr && pstrWhy != nullptr) {
+        *pstrWhy = "the Skellan filter (Skellan.ax) cannot be loaded";
+    }
+    return pFilter != nullptr;
+}
+
+bool CPlaybackManager::LoadVocalRemoverPlugin(const std::string& strPluginFile) {
+    if (!gst_is_initialized()) {
+        gst_init(nullptr, nullptr);
+    }
+    if (GstElementFactory* pFactory = gst_element_factory_find("skellan")) {
+        gst_object_unref(pFactory);
+        return true;
+    }
+    GError* pError = nullptr;
+    GstPlugin* pPlugin = gst_plugin_load_file(strPluginFile.c_str(), &pError);
+    if (pError != nullptr) {
+        g_error_free(pError);
+    }
+    if (pPlugin == nullptr) {
+        return false;
+    }
+    gst_object_unref(pPlugin);
+    GstElementFactory* pFactory = gst_element_factory_find("skellan");
+    if (pFactory == nullptr) {
+        return false;
+    }
+    gst_object_unref(pFactory);
+    return true;
 }
 
 }  // namespace tindlib

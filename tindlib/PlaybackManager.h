@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "tindlib/PitchShifter.h"
 #include "tindlib/WaveFormat.h"
 
 typedef struct _GstElement GstElement;
@@ -13,11 +14,18 @@ typedef struct _GstElement GstElement;
 namespace tindlib {
 
 // Plays interleaved PCM through
-//   appsrc ! audioconvert ! audioresample ! <sink>
+//   appsrc ! [skellan !] audioconvert ! audioresample ! <sink>
 // where <sink> is the gst-launch description in the environment variable
 // TINDLIB_AUDIO_SINK (e.g. "fakesink sync=true") or autoaudiosink. When that sink cannot
 // play (no sound server, no device), the audio goes to a clocked sink that discards it,
 // so that the device time still runs; HasOutput then says so.
+//
+// Karaoke effects: a key change shifts the feed's audio before it is pushed (see
+// CPitchShifter: output stays aligned with the feed, so the device time needs no
+// correction); vocal removal is the `skellan` element, put in for 8- and 16-bit PCM when
+// its filter can be loaded, and switched by passthrough. Both are asked for at any time;
+// a key change is applied at the next Start or Flush, vocal removal at once to the audio
+// not yet queued. Without the library or the element the audio plays unchanged.
 //
 // Device time runs from 0 at every Start or Flush and is the time of the audio being
 // heard now: the pipeline's position, which the sink reports with its latency accounted
@@ -70,6 +78,24 @@ public:
     bool IsEnded() const { return m_flags.bEnded; }
     std::string GetLastError() const;
 
+    // The key shift in semitones (clamped to the shifter's range), for the next Start or
+    // Flush. False (the value still kept) when the library is missing.
+    bool SetKeySemitones(int nSemitones);
+    int GetKeySemitones() const { return m_nSemitones; }
+    // Vocal removal on or off; false when the opened pipeline has no vocal remover.
+    bool SetVocalRemoval(bool bOn);
+    bool GetVocalRemoval() const { return m_bVocalRemoval; }
+    // Whether the opened pipeline holds the vocal remover.
+    bool HasVocalRemover() const { return m_pFilter != nullptr; }
+    // Whether the `skellan` element and its filter can be had; the reason when not.
+    static bool IsVocalRemoverAvailable(std::string* pstrWhy = nullptr);
+    // The output pipeline, for tests and benchmarks that watch its sink; null when not
+    // open. Not a counted reference: valid until the next Open or Close.
+    GstElement* GetPipeline() const { return m_pPipeline; }
+    // Registers the GStreamer plugin file with the `skellan` element unless the element is
+    // known already; false when it is still unknown.
+    static bool LoadVocalRemoverPlugin(const std::string& strPluginFile);
+
     // Written by the pipeline's bus handler on GStreamer's threads.
     struct BusFlags {
         // The sink has prerolled audio of the current Start/Flush; cleared by Start and
@@ -84,11 +110,17 @@ private:
     void SetError(const std::string& strError);
     // Builds the pipeline on the sink description and brings it to READY; false (pipeline
     // released) when that fails.
-    bool Build(const std::string& strSink, const WAVEFORMATEX& format);
+    bool Build(const std::string& strSink, const WAVEFORMATEX& format, bool bFilter);
+    // Builds with the vocal remover when it can be had, else without.
+    bool BuildWithFilter(const std::string& strSink, const WAVEFORMATEX& format);
+    void ApplyPassthrough();
+    // Makes the shifter ready for a new stretch of audio (streaming thread parked).
+    void ResetShifter();
     void Release();
 
     GstElement* m_pPipeline = nullptr;
     GstElement* m_pSrc = nullptr;
+    GstElement* m_pFilter = nullptr;  // the vocal remover in the pipeline, or null
     // --- guarded by m_feedMutex, which the streaming thread holds while it feeds; written
     // only while no streaming thread runs (Open before the pipeline, Close after it), so
     // the lock is never contended: it makes GStreamer's hand-off visible to the checkers.
@@ -97,7 +129,11 @@ private:
     WAVEFORMATEX m_format;
     bool m_bStarted = false;
 
-    // --- streaming thread only
+    std::atomic<int> m_nSemitones{0};
+    std::atomic<bool> m_bVocalRemoval{false};
+
+    // --- guarded by m_feedMutex: the streaming thread, and Start/Flush while it is parked
+    CPitchShifter m_shifter;
     std::atomic<int64_t> m_nPushedFrames{0};  // since the last Start/Flush: next buffer time
 
     // Position queries are spaced out; in between the device time is carried forward

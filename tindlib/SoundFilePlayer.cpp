@@ -228,6 +228,10 @@ double CSoundFilePlayer::GetPositionInSeconds() {
 bool CSoundFilePlayer::SetPositionInSeconds(double dSeconds) {
     std::lock_guard<std::mutex> guard(m_mutex);
     ReapEndLocked();
+    return SeekLocked(dSeconds);
+}
+
+bool CSoundFilePlayer::SeekLocked(double dSeconds) {
     if (!std::isfinite(dSeconds) || dSeconds < 0) {
         dSeconds = 0.0;
     }
@@ -254,6 +258,45 @@ bool CSoundFilePlayer::SetPositionInSeconds(double dSeconds) {
     m_dLastReported = m_dSeekTarget;
     if (m_nStatus == kPaused) {
         m_dFrozen = m_dSeekTarget;
+    }
+    return bOk;
+}
+
+void CSoundFilePlayer::RestartHeardLocked() {
+    ReapEndLocked();
+    if (m_nStatus == kPlaying) {
+        const double dHeard = ClockLocked();
+        SeekLocked(dHeard);
+        // The restart lands on the frame at or before the heard time: the clock holds
+        // there rather than step back by that fraction of a frame.
+        m_dLastReported = std::max(m_dLastReported, dHeard);
+    } else if (m_nStatus == kPaused) {
+        SeekLocked(m_dFrozen);
+    }
+}
+
+bool CSoundFilePlayer::SetKeySemitones(int nSemitones) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_pManager == nullptr) {
+        return false;
+    }
+    const int nBefore = m_pManager->GetKeySemitones();
+    const bool bOk = m_pManager->SetKeySemitones(nSemitones);
+    if (m_pManager->GetKeySemitones() != nBefore) {
+        RestartHeardLocked();
+    }
+    return bOk;
+}
+
+bool CSoundFilePlayer::SetVocalRemoval(bool bOn) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_pManager == nullptr) {
+        return false;
+    }
+    const bool bBefore = m_pManager->GetVocalRemoval();
+    const bool bOk = m_pManager->SetVocalRemoval(bOn);
+    if (bOk && bOn != bBefore) {
+        RestartHeardLocked();  // the device holds audio processed the old way
     }
     return bOk;
 }

@@ -64,6 +64,13 @@ public:
     // Seeks the source (negative times count as 0). Keeps the status.
     bool SetPositionInSeconds(double dSeconds);
 
+    // Karaoke effects on the device (see CPlaybackManager). A change during playback
+    // restarts the device from the audio heard now, so it is heard at once and the clock
+    // goes on without a jump. False when the effect cannot be had (no device, no library,
+    // no vocal remover for this source); the request is kept for the next source.
+    bool SetKeySemitones(int nSemitones);
+    bool SetVocalRemoval(bool bOn);
+
 private:
     // One stretch of continuous audio: device frame nDevice plays source frame nSource.
     struct Anchor {
@@ -81,6 +88,9 @@ private:
     // Maps device time to source time; *pnAnchor tells which stretch it fell in.
     double DeviceToSourceSeconds(double dDevice, int64_t* pnAnchor);
     double ClockLocked();
+    bool SeekLocked(double dSeconds);
+    // Restarts the device from the heard position, when playing or paused.
+    void RestartHeardLocked();
 
     std::mutex m_mutex;  // serialises the public members; taken before m_sourceMutex
     CPlaybackManager* m_pManager = nullptr;

@@ -14,6 +14,7 @@
 #include "player/app/AboutDlg.h"
 #include "player/app/ButtonIcons.h"
 #include "player/app/ExportVideoDlg.h"
+#include "player/app/KaraokeControls.h"
 #include "player/app/PlayerApp.h"
 #include "player/cdg/CdgScreen.h"
 #include "player/cdg/view/CdgView.h"
@@ -87,6 +88,7 @@ CPlayerDlg::CPlayerDlg(QWidget* pParent) : QDialog(pParent), m_app(*CPlayerApp::
     m_pView->m_pScreen = m_pScreen.get();
     static_assert(kCdgViewKeyCommand == IDC_FULLSCREEN, "a key in the video toggles full screen");
     connect(m_pView, &CCdgView::Command, this, &CPlayerDlg::OnCommand, Qt::QueuedConnection);
+    m_pKaraoke = std::make_unique<CKaraokeControls>(this, m_pView, m_app.m_player);
 
     m_tickPeriod = std::chrono::milliseconds(1000 / CPlayerApp::LoadFps());
     m_timer.Start(m_tickPeriod, [this] { OnTimerTick(); });
@@ -410,6 +412,7 @@ QMenu* CPlayerDlg::CreateContextMenu() {
     pExport->setEnabled(!m_strPath.empty());
     pMenu->addAction(QStringLiteral("&Help\tF1"), this, [this] { OnHelp(); });
     pMenu->addAction(QStringLiteral("E&xit"), this, [this] { OnCommand(IDC_CLOSE); });
+    m_pKaraoke->AddToMenu(pMenu);
     const QString strAbout = LoadResourceString(IDS_ABOUTBOX);
     if (!strAbout.isEmpty()) {
         pMenu->addSeparator();

@@ -21,6 +21,7 @@
 
 class CCdgScreen;
 class CCdgView;
+class CKaraokeControls;
 class CPlayerApp;
 class QLabel;
 class QMenu;
@@ -91,6 +92,7 @@ public:
 
     // For tests and benchmarks.
     CCdgView* GetView() const { return m_pView; }
+    CKaraokeControls* GetKaraoke() const { return m_pKaraoke.get(); }
     CCdgScreen* GetScreen() const { return m_pScreen.get(); }
     QWidget* GetDlgItem(int nId) const;
     std::chrono::milliseconds GetTickPeriod() const { return m_tickPeriod; }
@@ -173,6 +175,8 @@ private:
     std::unique_ptr<display::CDisplay> m_pDD;
     std::unique_ptr<CCdgScreen> m_pScreen;
     CCdgView* m_pView = nullptr;  // owned; a child widget only while windowed
+    // Vocal removal, key and sync offset; the playback thread reads the offset.
+    std::unique_ptr<CKaraokeControls> m_pKaraoke;
     CDialogLayout m_layout;
     QPushButton* m_pPlay = nullptr;
     QLabel* m_pTime = nullptr;

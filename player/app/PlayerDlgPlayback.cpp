@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "player/app/ButtonIcons.h"
+#include "player/app/KaraokeControls.h"
 #include "player/app/PlayerApp.h"
 #include "player/app/PlayerDlg.h"
 #include "player/cdg/CdgScreen.h"
@@ -41,6 +42,8 @@ void CPlayerDlg::PlaybackLoop() {
         if (nStatus != kStatusStopped && !m_bSwitchingView && !m_bEndPosted) {
             const auto tRead = std::chrono::steady_clock::now();
             const double dPosition = player.GetPositionInSeconds();
+            // A packet at t is due when the heard audio reaches t + the sync offset.
+            const double dDue = dPosition - m_pKaraoke->SyncOffsetSeconds();
             bool bEnded = false;
             for (;;) {
                 int32_t nIndex = 0;
@@ -49,7 +52,7 @@ void CPlayerDlg::PlaybackLoop() {
                     // reader between two packets but never during one.
                     std::lock_guard lock(m_readerMutex);
                     nIndex = reader.m_nPacketIndex;
-                    if (!(CCdgFile::PacketToSeconds(nIndex) < dPosition) ||
+                    if (!(CCdgFile::PacketToSeconds(nIndex) < dDue) ||
                         player.GetStatus() == kStatusStopped) {
                         break;
                     }

@@ -240,6 +240,8 @@ static void gst_skellan_class_init(GstSkellanClass* klass) {
     trans_class->stop = GST_DEBUG_FUNCPTR(gst_skellan_stop);
     trans_class->set_caps = GST_DEBUG_FUNCPTR(gst_skellan_set_caps);
     trans_class->transform_ip = GST_DEBUG_FUNCPTR(gst_skellan_transform_ip);
+    // Passthrough (set by a host that switches the removal off) leaves buffers untouched.
+    trans_class->transform_ip_on_passthrough = FALSE;
 }
 
 static void gst_skellan_init(GstSkellan* self) {
