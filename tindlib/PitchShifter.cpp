@@ -115,6 +115,8 @@ bool CPitchShifter::Reset(const WAVEFORMATEX& format, int nSemitones) {
     nSemitones = ClampSemitones(nSemitones);
     m_nSemitones = 0;
     m_bFinal = false;
+    m_nPulled = 0;
+    m_nDelivered = 0;
     if (nSemitones == 0) {
         return true;
     }
@@ -209,8 +211,16 @@ int64_t CPitchShifter::Fill(uint8_t* pOut, int64_t nFrames, const Pull& pull) {
     int64_t nDone = 0;
     while (nDone < nFrames) {
         const int nAvailable = api.pAvailable(pState);
+        // Once the source has ended, exactly as many frames come out as went in.
+        const int64_t nOwed = m_nPulled - m_nDelivered;
+        if (m_bFinal && m_nTrimLeft <= 0 && nOwed <= 0) {
+            break;
+        }
         if (nAvailable > 0) {
-            const int64_t nLeft = m_nTrimLeft > 0 ? m_nTrimLeft : nFrames - nDone;
+            int64_t nLeft = m_nTrimLeft > 0 ? m_nTrimLeft : nFrames - nDone;
+            if (m_bFinal && m_nTrimLeft <= 0) {
+                nLeft = std::min(nLeft, nOwed);
+            }
             const auto nWant =
                 static_cast<unsigned>(std::min<int64_t>({nLeft, kChunk, nAvailable}));
             const int64_t nGot = api.pRetrieve(pState, m_planePtrs.data(), nWant);
@@ -219,11 +229,18 @@ int64_t CPitchShifter::Fill(uint8_t* pOut, int64_t nFrames, const Pull& pull) {
             } else {
                 FromFloat(pOut + nDone * nAlign, nGot);
                 nDone += nGot;
+                m_nDelivered += nGot;
             }
             continue;
         }
         if (nAvailable < 0 || m_bFinal) {
-            break;  // the tail is out: the end of the audio
+            // The tail is out; a stretcher that gave back less ends in silence.
+            const int64_t nPad = std::min(std::max<int64_t>(nOwed, 0), nFrames - nDone);
+            std::memset(pOut + nDone * nAlign, m_format.wBitsPerSample == 8 ? 0x80 : 0,
+                        static_cast<size_t>(nPad * nAlign));
+            nDone += nPad;
+            m_nDelivered += nPad;
+            break;
         }
         const int64_t nRequired = std::clamp<int64_t>(api.pGetSamplesRequired(pState), 1, kChunk);
         if (m_nPadLeft > 0) {
@@ -236,6 +253,7 @@ int64_t CPitchShifter::Fill(uint8_t* pOut, int64_t nFrames, const Pull& pull) {
             continue;
         }
         const int64_t nGot = std::clamp<int64_t>(pull(m_pcm.data(), nRequired), 0, nRequired);
+        m_nPulled += nGot;
         ToFloat(m_pcm.data(), nGot);
         m_bFinal = nGot < nRequired;
         api.pProcess(pState, m_planePtrs.data(), static_cast<unsigned>(nGot), m_bFinal ? 1 : 0);

@@ -45,7 +45,8 @@ public:
     bool IsActive() const { return m_nSemitones != 0; }
 
     // Writes up to nFrames shifted frames, pulling source frames as needed; fewer than
-    // nFrames only at the end of the source, once the stretcher's tail has come out.
+    // nFrames only at the end of the source. In all, exactly as many frames come out as
+    // the source gave (the tail cut or ended in silence to fit).
     int64_t Fill(uint8_t* pOut, int64_t nFrames, const Pull& pull);
 
 private:
@@ -56,9 +57,11 @@ private:
     void* m_pState = nullptr;  // RubberBandState
     int m_nSemitones = 0;
     WAVEFORMATEX m_format{};
-    int64_t m_nPadLeft = 0;   // silence still to feed before the source
-    int64_t m_nTrimLeft = 0;  // output still to drop
-    bool m_bFinal = false;    // the source has ended and the stretcher was told
+    int64_t m_nPadLeft = 0;    // silence still to feed before the source
+    int64_t m_nTrimLeft = 0;   // output still to drop
+    bool m_bFinal = false;     // the source has ended and the stretcher was told
+    int64_t m_nPulled = 0;     // source frames taken since Reset
+    int64_t m_nDelivered = 0;  // shifted frames handed out since Reset
     std::vector<uint8_t> m_pcm;
     std::vector<std::vector<float>> m_planes;
     std::vector<float*> m_planePtrs;

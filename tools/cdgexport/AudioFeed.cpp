@@ -6,7 +6,7 @@
 
 #include "player/app/AudioLookup.h"
 #include "player/cdg/CdgFile.h"
-#include "player/pitch/PitchShifter.h"
+#include "tindlib/PitchShifter.h"
 #include "tindlib/SoundFile.h"
 
 namespace cdgexport {
@@ -65,41 +65,52 @@ bool CAudioFeed::Open(const std::string& strTrack, int nKey, std::string& error)
         m_nExpected = std::max<int64_t>(m_pSource->GetLength(), 0);
     }
     if (nKey != 0) {
-        m_pShifter = std::make_unique<CPitchShifter>(m_nChannels, m_nSampleRate, nKey);
+        std::string strWhy;
+        if (!tindlib::CPitchShifter::IsAvailable(&strWhy)) {
+            error = "the key cannot be changed: " + strWhy;
+            return false;
+        }
+        m_pShifter = std::make_unique<tindlib::CPitchShifter>();
+        m_pShifter->Reset(format, nKey);
     }
     return true;
 }
 
 bool CAudioFeed::Read(int64_t nFrames, std::vector<int16_t>& out) {
     out.clear();
-    if (m_bEnded || !m_pSource) {
+    if (m_bEnded || !m_pSource || nFrames <= 0) {
         return false;
     }
-    while (out.empty() && !m_bEnded) {
-        int64_t nWant = nFrames;
+    out.resize(static_cast<size_t>(nFrames * m_nChannels));
+    auto* pOut = reinterpret_cast<uint8_t*>(out.data());
+    const int64_t nGot =
+        m_pShifter
+            ? m_pShifter->Fill(pOut, nFrames,
+                               [this](uint8_t* pBuffer, int64_t n) { return Pull(pBuffer, n); })
+            : Pull(pOut, nFrames);
+    out.resize(static_cast<size_t>(nGot * m_nChannels));
+    m_bEnded = nGot < nFrames;
+    return nGot > 0;
+}
+
+int64_t CAudioFeed::Pull(uint8_t* pBuffer, int64_t nFrames) {
+    // Whole blocks until the source ends: a decoder may deliver less than asked.
+    const int64_t nAlign = m_pSource->GetBlockAlign();
+    int64_t nDone = 0;
+    while (nDone < nFrames) {
+        int64_t nWant = nFrames - nDone;
         if (m_nLimit >= 0) {
             nWant = std::min(nWant, m_nLimit - m_nRead);
         }
-        int64_t nGot = 0;
-        if (!m_bSourceEnded && nWant > 0) {
-            m_block.resize(static_cast<size_t>(nWant * m_nChannels));
-            nGot = std::max<int64_t>(m_pSource->Read(m_block.data(), nWant), 0);
-            m_nRead += nGot;
-            m_block.resize(static_cast<size_t>(nGot * m_nChannels));
+        const int64_t nGot =
+            nWant > 0 ? std::max<int64_t>(m_pSource->Read(pBuffer + nDone * nAlign, nWant), 0) : 0;
+        if (nGot == 0) {
+            break;
         }
-        m_bSourceEnded = m_bSourceEnded || nGot == 0;
-        if (m_pShifter) {
-            m_pShifter->Process(m_block.data(), nGot, out);
-            if (m_bSourceEnded) {
-                m_pShifter->Finish(out);
-                m_bEnded = true;
-            }
-        } else {
-            out.swap(m_block);
-            m_bEnded = m_bSourceEnded;
-        }
+        nDone += nGot;
+        m_nRead += nGot;
     }
-    return !out.empty();
+    return nDone;
 }
 
 }  // namespace cdgexport

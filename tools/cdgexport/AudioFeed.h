@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-class CPitchShifter;
 namespace tindlib {
+class CPitchShifter;
 class CSoundFile;
-}
+}  // namespace tindlib
 
 namespace cdgexport {
 
@@ -41,16 +41,17 @@ public:
     static int64_t CountPackets(const std::string& strTrack);
 
 private:
+    // Up to nFrames source frames, fewer only at the source's end (or the silence's).
+    int64_t Pull(uint8_t* pBuffer, int64_t nFrames);
+
     std::unique_ptr<tindlib::CSoundFile> m_pSource;
-    std::unique_ptr<CPitchShifter> m_pShifter;
-    std::vector<int16_t> m_block;
+    std::unique_ptr<tindlib::CPitchShifter> m_pShifter;
     std::string m_strPath;
     int m_nChannels = 0;
     int m_nSampleRate = 0;
     int64_t m_nExpected = 0;
     int64_t m_nLimit = -1;  // frames to read at most; -1 for the source's own end
     int64_t m_nRead = 0;
-    bool m_bSourceEnded = false;
     bool m_bEnded = false;
 };
 
