@@ -18,6 +18,7 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include "bench/support/BenchClock.h"
 #include "tindlib/PlaybackManager.h"
 #include "tindlib/SoundFilePlayer.h"
 #include "tindlib/WaveFile.h"
@@ -34,18 +35,13 @@ constexpr double kBurstAmplitude = 0.5;
 constexpr const char* kSinkName = "karaoke_bench_sink";
 
 double Now() {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+    return benchclock::WallSeconds();
 }
 
-double CpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using benchclock::CpuSeconds;
 
 double BenchSeconds() {
-    const char* env = std::getenv("KARAOKE_BENCH_SECONDS");
-    return env != nullptr ? std::max(2.0, std::atof(env)) : 60.0;
+    return benchclock::RunSeconds("KARAOKE_BENCH_SECONDS", 2.0, 60.0);
 }
 
 // Silence with a 440 Hz burst at every whole second from 1 s on, in both channels.

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
 
+#include "bench/support/BenchClock.h"
 #include "player/audio/DecodedSoundFile.h"
 #include "tests/player/audio/TestMedia.h"
 #include "tindlib/SoundFilePlayer.h"
@@ -20,18 +21,13 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 double Seconds() {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+    return benchclock::WallSeconds();
 }
 
-double CpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using benchclock::CpuSeconds;
 
 double BenchSeconds() {
-    const char* env = std::getenv("CLOCK_BENCH_SECONDS");
-    return env != nullptr ? std::max(1.0, std::atof(env)) : 60.0;
+    return benchclock::RunSeconds("CLOCK_BENCH_SECONDS", 1.0, 60.0);
 }
 
 struct Rig {
