@@ -51,7 +51,7 @@ CPlayerApp::CPlayerApp() {
 
 CPlayerApp::~CPlayerApp() {
     ExitInstance();
-    m_cdgFile.Close();
+    m_reader.Close();
     CDecodedSoundFile::SetMessageHook(nullptr);
     if (s_pApp == this) {
         s_pApp = nullptr;

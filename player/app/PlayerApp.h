@@ -8,7 +8,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "player/cdg/CdgFile.h"
+#include "player/app/TrackReader.h"
 #include "tindlib/PlaybackManager.h"
 #include "tindlib/SoundFile.h"
 #include "tindlib/SoundFilePlayer.h"
@@ -23,8 +23,8 @@ inline constexpr int kMaxFps = 1000;
 inline constexpr unsigned kOpenModeRead = 64;
 
 // One per process, made on the UI thread before the dialog and destroyed after it.
-// Members are used on the UI thread, except m_player (thread-safe) and m_cdgFile, which the
-// dialog's playback thread reads under the dialog's reader lock.
+// Members are used on the UI thread, except the player and the track reader, which are
+// safe from any thread (the dialog's playback thread and tick use them).
 class CPlayerApp {
 public:
     CPlayerApp();
@@ -58,14 +58,24 @@ public:
     // after the player has let go of it. False when the player cannot play the source.
     bool SetSoundFile(std::unique_ptr<tindlib::CSoundFile> pSoundFile);
 
-    tindlib::CPlaybackManager m_playbackManager;
-    tindlib::CSoundFilePlayer m_player;
-    std::unique_ptr<tindlib::CSoundFile> m_pSoundFile;
-    CCdgFile m_cdgFile;
+    // The current source, null while no track is loaded (UI thread).
+    tindlib::CSoundFile* GetSoundFile() const { return m_pSoundFile.get(); }
+    // The transport and clock of the current source; any thread.
+    tindlib::CSoundFilePlayer& GetPlayer() { return m_player; }
+    // The audio output the player plays on; any thread.
+    tindlib::CPlaybackManager& GetPlaybackManager() { return m_playbackManager; }
+    // The current track's packets; any thread.
+    CTrackReader& GetReader() { return m_reader; }
+
     std::string m_strCmdLine;
     // The main dialog while Run runs it, else null (UI thread).
     CPlayerDlg* m_pMainWnd = nullptr;
 
 private:
     static inline CPlayerApp* s_pApp = nullptr;
+
+    tindlib::CPlaybackManager m_playbackManager;
+    tindlib::CSoundFilePlayer m_player;
+    std::unique_ptr<tindlib::CSoundFile> m_pSoundFile;
+    CTrackReader m_reader;
 };

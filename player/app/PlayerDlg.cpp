@@ -88,7 +88,7 @@ CPlayerDlg::CPlayerDlg(QWidget* pParent) : QDialog(pParent), m_app(*CPlayerApp::
     m_pView->m_pScreen = m_pScreen.get();
     static_assert(kCdgViewKeyCommand == IDC_FULLSCREEN, "a key in the video toggles full screen");
     connect(m_pView, &CCdgView::Command, this, &CPlayerDlg::OnCommand, Qt::QueuedConnection);
-    m_pKaraoke = std::make_unique<CKaraokeControls>(this, m_pView, m_app.m_player);
+    m_pKaraoke = std::make_unique<CKaraokeControls>(this, m_pView, m_app.GetPlayer());
 
     m_tickPeriod = std::chrono::milliseconds(1000 / CPlayerApp::LoadFps());
     m_timer.Start(m_tickPeriod, [this] { OnTimerTick(); });

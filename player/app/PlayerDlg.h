@@ -65,8 +65,8 @@ public:
 };
 
 // Threads: widgets and commands on the UI thread; PlaybackLoop on the playback thread;
-// OnTimerTick on the tick's timer thread. Lock order: transport lock, reader lock, view
-// lock, screen lock. The application must exist for the dialog's whole life.
+// OnTimerTick on the tick's timer thread. Lock order: transport lock, the track reader's
+// lock, view lock, screen lock. The application must exist for the dialog's whole life.
 class CPlayerDlg : public QDialog {
     Q_OBJECT
 
@@ -141,6 +141,8 @@ private:
     void OnInitDialog();
     void PlaceView();
     void SetPlayImage(bool bPause);
+    // The time label (UI thread; the playback thread posts it).
+    void ShowTime(int nSeconds);
     void ShowAbout();
     void OnHelp();
     // A message box, or the message hook when one is set.
@@ -166,6 +168,9 @@ private:
     // Playback thread and tick (the loop and the tick of the transport).
     void PlaybackLoop();
     void OnTimerTick();
+    // The transport part of Play/Pause: starts a stopped player, else pauses or resumes;
+    // true when it now plays. Safe from any thread.
+    bool TogglePlayback();
     // Player stop, rewind and clear: safe from the UI thread and the tick.
     void StopTransport();
     // The window part of Stop (UI thread).
@@ -199,7 +204,6 @@ private:
     std::atomic<bool> m_bTickBusy{false};
     std::atomic<bool> m_bOpening{false};
     std::atomic<bool> m_bFastForwardHeld{false};
-    std::atomic<bool> m_bEndPosted{false};
     std::atomic<int> m_nEndCheckDelay{0};
     // Where the audio ends for a source that does not end by itself (silence), in seconds.
     std::atomic<double> m_dAudioEnd{std::numeric_limits<double>::infinity()};
@@ -209,8 +213,6 @@ private:
     uint64_t m_nRenderedChanges = ~uint64_t{0};  // tick thread only
     // Serialises transport changes (Stop, Play/Pause, Open) between the UI and the tick.
     std::recursive_mutex m_transportMutex;
-    // Guards the packet reader: a read and its execution never overlap a rewind or reopen.
-    std::mutex m_readerMutex;
     // The playback thread rests on this while nothing plays; transport changes wake it.
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;

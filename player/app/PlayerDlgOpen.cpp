@@ -89,15 +89,8 @@ void CPlayerDlg::OpenTrack(const std::string& strPath) {
     if (!PrepareTrackFile(strPath, strTrackFile)) {
         return;
     }
-    bool bOpened = false;
-    {
-        // The playback thread may be between two packets; it never sees a half-open reader.
-        std::lock_guard lock(m_readerMutex);
-        m_app.m_cdgFile.Close();
-        bOpened = m_app.m_cdgFile.Open(strTrackFile);
-        m_bEndPosted = false;
-    }
-    if (!bOpened) {
+    // The playback thread may be between two packets; it never sees a half-open reader.
+    if (!m_app.GetReader().Open(strTrackFile)) {
         ReportMessage(
             IDS_CANNOT_OPEN, kMessageError,
             FileName(strPath) + QStringLiteral(": ") + LoadResourceString(ReasonFor(strPath)));
@@ -114,7 +107,7 @@ void CPlayerDlg::OpenTrack(const std::string& strPath) {
                                 pSource->GetFormat().nSamplesPerSec
                           : std::numeric_limits<double>::infinity();
     if (m_app.SetSoundFile(std::move(pSource))) {
-        if (!m_app.m_playbackManager.HasOutput() && !m_bNoOutputSaid) {
+        if (!m_app.GetPlaybackManager().HasOutput() && !m_bNoOutputSaid) {
             m_bNoOutputSaid = true;
             ShowNotice(LoadResourceString(IDS_NO_AUDIO_OUTPUT),
                        LoadResourceString(IDS_NO_AUDIO_OUTPUT_DETAIL));

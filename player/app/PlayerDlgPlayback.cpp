@@ -1,4 +1,6 @@
-// CPlayerDlg's playback loop, frame tick and transport (Play/Pause, Stop).
+// CPlayerDlg's playback side: the playback thread, the frame tick and the transport they
+// share with the commands. No widget is touched here; the window's part is posted to the UI
+// thread.
 #include <QLabel>
 #include <QPushButton>
 
@@ -11,9 +13,8 @@
 
 namespace {
 
-// Sound player states (any other non-zero status is paused).
-constexpr int kStatusStopped = 0;
-constexpr int kStatusPlaying = 1;
+using tindlib::CSoundFilePlayer;
+
 // Ticks a stopped player is given after Play/Pause before it counts as the track's end.
 constexpr int kEndCheckTicks = 100;
 constexpr auto kPollInterval = std::chrono::milliseconds(1);
@@ -26,42 +27,28 @@ constexpr auto kStatusSettle = std::chrono::milliseconds(100);
 // Longest rest of the playback thread while nothing plays; transport changes wake it.
 constexpr auto kIdleRest = std::chrono::milliseconds(250);
 
-QString FormatTime(int nSeconds) {
-    return QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 }  // namespace
 
 void CPlayerDlg::PlaybackLoop() {
-    tindlib::CSoundFilePlayer& player = m_app.m_player;
-    CCdgFile& reader = m_app.m_cdgFile;
+    CSoundFilePlayer& player = m_app.GetPlayer();
+    CTrackReader& reader = m_app.GetReader();
+    const std::function<bool()> stillPlaying = [&player] {
+        return player.GetStatus() != CSoundFilePlayer::kStopped;
+    };
     int nLastSecond = -1;
-    CCdgPacket packet;
     while (!m_bStopThread) {
         const int nStatus = player.GetStatus();
-        if (nStatus != kStatusStopped && !m_bSwitchingView && !m_bEndPosted) {
+        if (nStatus != CSoundFilePlayer::kStopped && !m_bSwitchingView && !reader.HasEnded()) {
             const auto tRead = std::chrono::steady_clock::now();
             const double dPosition = player.GetPositionInSeconds();
             // A packet at t is due when the heard audio reaches t + the sync offset.
             const double dDue = dPosition - m_pKaraoke->SyncOffsetSeconds();
-            bool bEnded = false;
-            for (;;) {
-                int32_t nIndex = 0;
-                {
-                    // One packet step at a time, so Stop and Open can rewind or reopen the
-                    // reader between two packets but never during one.
-                    std::lock_guard lock(m_readerMutex);
-                    nIndex = reader.m_nPacketIndex;
-                    if (!(CCdgFile::PacketToSeconds(nIndex) < dDue) ||
-                        player.GetStatus() == kStatusStopped) {
-                        break;
-                    }
-                    if (!reader.ReadPacket(packet)) {
-                        bEnded = true;
-                        break;
-                    }
-                    m_pScreen->Execute(packet);
-                }
+            CTrackReader::EStep step = CTrackReader::EStep::NotDue;
+            int32_t nIndex = 0;
+            // One packet step at a time, so Stop and Open can rewind or reopen the reader
+            // between two packets but never during one.
+            while ((step = reader.Step(dDue, *m_pScreen, stillPlaying, &nIndex)) ==
+                   CTrackReader::EStep::Executed) {
                 if (IPlaybackObserver* pObserver = m_pObserver) {
                     pObserver->OnPacketExecuted(nIndex, dPosition, tRead);
                 }
@@ -69,13 +56,12 @@ void CPlayerDlg::PlaybackLoop() {
                 if (nSecond != nLastSecond) {
                     nLastSecond = nSecond;
                     QMetaObject::invokeMethod(
-                        this, [this, nSecond] { m_pTime->setText(FormatTime(nSecond)); },
-                        Qt::QueuedConnection);
+                        this, [this, nSecond] { ShowTime(nSecond); }, Qt::QueuedConnection);
                 }
             }
-            if (bEnded) {
-                // Stop is posted once; the loop reads no further until it has run.
-                m_bEndPosted = true;
+            if (step == CTrackReader::EStep::Ended) {
+                // Stop is posted once; the reader stays ended, so the loop reads no further
+                // until Stop has rewound it.
                 QMetaObject::invokeMethod(
                     this, [this] { OnStop(); }, Qt::QueuedConnection);
                 if (IPlaybackObserver* pObserver = m_pObserver) {
@@ -85,7 +71,7 @@ void CPlayerDlg::PlaybackLoop() {
                 m_wake.wait_for(lock, kEndRest, [this] { return m_bStopThread.load(); });
             }
         }
-        if (nStatus == kStatusPlaying) {
+        if (nStatus == CSoundFilePlayer::kPlaying) {
             std::this_thread::sleep_for(kPollInterval);
         } else {
             // Nothing moves the clock: rest until a transport change says otherwise.
@@ -113,7 +99,7 @@ void CPlayerDlg::OnTimerTick() {
     if (m_bTickBusy.exchange(true)) {
         return;
     }
-    tindlib::CSoundFilePlayer& player = m_app.m_player;
+    CSoundFilePlayer& player = m_app.GetPlayer();
     if (m_bFastForwardHeld) {
         player.SetPositionInSeconds(player.GetPositionInSeconds() + kFastForwardStep);
         WakePlayback();  // a paused picture follows too
@@ -130,8 +116,9 @@ void CPlayerDlg::OnTimerTick() {
     // runs dry, reaches its length.
     auto audioOver = [this, &player] {
         const int nStatus = player.GetStatus();
-        return nStatus == kStatusStopped ||
-               (nStatus == kStatusPlaying && player.GetPositionInSeconds() >= m_dAudioEnd);
+        return nStatus == CSoundFilePlayer::kStopped ||
+               (nStatus == CSoundFilePlayer::kPlaying &&
+                player.GetPositionInSeconds() >= m_dAudioEnd);
     };
     const int nDelay = m_nEndCheckDelay;
     if (nDelay == 1 && audioOver()) {
@@ -149,44 +136,47 @@ void CPlayerDlg::OnTimerTick() {
     }
 }
 
-void CPlayerDlg::OnPlayPause() {
+bool CPlayerDlg::TogglePlayback() {
     std::lock_guard lock(m_transportMutex);
-    if (!m_app.m_pSoundFile) {
-        return;
-    }
-    tindlib::CSoundFilePlayer& player = m_app.m_player;
+    CSoundFilePlayer& player = m_app.GetPlayer();
     m_nEndCheckDelay = kEndCheckTicks;
-    if (player.GetStatus() == kStatusStopped) {
-        m_bEndPosted = false;
+    if (player.GetStatus() == CSoundFilePlayer::kStopped) {
+        m_app.GetReader().ClearEnd();
         player.PlayFile(-1, -1, false);
     } else {
         player.Pause();
     }
     WakePlayback();
     std::this_thread::sleep_for(kStatusSettle);
-    SetPlayImage(player.GetStatus() == kStatusPlaying);
+    return player.GetStatus() == CSoundFilePlayer::kPlaying;
+}
+
+void CPlayerDlg::StopTransport() {
+    std::lock_guard lock(m_transportMutex);
+    m_nEndCheckDelay = 0;
+    m_app.GetPlayer().Stop();
+    m_app.GetReader().Rewind();
+    if (m_pScreen) {
+        m_pScreen->Clear();
+    }
+}
+
+int32_t CPlayerDlg::GetPacketIndex() {
+    return m_app.GetReader().GetPacketIndex();
+}
+
+void CPlayerDlg::OnPlayPause() {
+    std::lock_guard lock(m_transportMutex);
+    if (m_app.GetSoundFile() == nullptr) {
+        return;
+    }
+    SetPlayImage(TogglePlayback());
 }
 
 void CPlayerDlg::OnStop() {
     std::lock_guard lock(m_transportMutex);
     StopTransport();
     StopWindowWork();
-}
-
-void CPlayerDlg::StopTransport() {
-    std::lock_guard lock(m_transportMutex);
-    m_nEndCheckDelay = 0;
-    m_app.m_player.Stop();
-    {
-        std::lock_guard readerLock(m_readerMutex);
-        if (m_app.m_cdgFile.IsOpen()) {
-            m_app.m_cdgFile.SeekPacket(0);
-        }
-        m_bEndPosted = false;
-    }
-    if (m_pScreen) {
-        m_pScreen->Clear();
-    }
 }
 
 void CPlayerDlg::StopWindowWork() {
@@ -196,13 +186,13 @@ void CPlayerDlg::StopWindowWork() {
     }
 }
 
-int32_t CPlayerDlg::GetPacketIndex() {
-    std::lock_guard lock(m_readerMutex);
-    return m_app.m_cdgFile.m_nPacketIndex;
-}
-
 void CPlayerDlg::SetPlayImage(bool bPause) {
     if (m_pPlay != nullptr) {
         m_pPlay->setIcon(MakeButtonIcon(bPause ? EButtonPicture::Pause : EButtonPicture::Play));
     }
+}
+
+void CPlayerDlg::ShowTime(int nSeconds) {
+    m_pTime->setText(
+        QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0')));
 }

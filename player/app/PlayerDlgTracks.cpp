@@ -46,12 +46,8 @@ bool CPlayerDlg::PrepareTrackFile(const std::string& strPath, std::string& strTr
         strTrackFile = m_unpackedZip.GetTrack().strTrack;
         return true;
     }
-    {
-        // As with any track that cannot be opened, the old one is closed.
-        std::lock_guard lock(m_readerMutex);
-        m_app.m_cdgFile.Close();
-        m_bEndPosted = false;
-    }
+    // As with any track that cannot be opened, the old one is closed.
+    m_app.GetReader().Close();
     ReportMessage(IDS_CANNOT_OPEN, kMessageError,
                   FileName(QString::fromStdString(strPath)) + QStringLiteral(": ") +
                       DescribeArchiveProblem(problem));

@@ -102,7 +102,7 @@ protected:
         }
         return strCdg;
     }
-    int Status() { return m_pApp->m_player.GetStatus(); }
+    int Status() { return m_pApp->GetPlayer().GetStatus(); }
     bool WaitFor(const std::function<bool()>& condition, int nMs = 5000) {
         return QTest::qWaitFor(condition, nMs);
     }

@@ -170,11 +170,11 @@ TEST_F(ExportVideoDlgTest, PlaybackGoesOnWhileExporting) {
     CExportVideoDlg* pDlg = StartExport(MakeTrack("other", 0.5, 1.0, 6.0, 6.0), Out("other.mp4"));
     ASSERT_NE(pDlg, nullptr);
     // While the export runs, the audio moves on and the picture keeps in step with it.
-    const double dStart = m_pApp->m_player.GetPositionInSeconds();
+    const double dStart = m_pApp->GetPlayer().GetPositionInSeconds();
     double dWorstLag = 0;
     ASSERT_TRUE(WaitFor(
         [&] {
-            const double dPosition = m_pApp->m_player.GetPositionInSeconds();
+            const double dPosition = m_pApp->GetPlayer().GetPositionInSeconds();
             const double dPicture = m_pDlg->GetPacketIndex() / 300.0;
             dWorstLag = std::max(dWorstLag, dPosition - dPicture);
             return pDlg->GetState() != CExportVideoDlg::EState::Running;
@@ -182,7 +182,7 @@ TEST_F(ExportVideoDlgTest, PlaybackGoesOnWhileExporting) {
         60000));
     EXPECT_EQ(pDlg->GetState(), CExportVideoDlg::EState::Done);
     EXPECT_EQ(Status(), 1);
-    EXPECT_GT(m_pApp->m_player.GetPositionInSeconds(), dStart);
+    EXPECT_GT(m_pApp->GetPlayer().GetPositionInSeconds(), dStart);
     EXPECT_LT(dWorstLag, 0.25) << "the picture fell behind the audio";
     pDlg->close();
 }

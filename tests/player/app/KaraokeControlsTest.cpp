@@ -57,17 +57,17 @@ TEST_F(KaraokeTest, KeyCommandsClampWriteBackAndSayTheKey) {
     Karaoke().Execute(EKaraokeCommand::KeyUp);
     EXPECT_EQ(Karaoke().GetNoticeText(), QStringLiteral("Key +2"));
     EXPECT_EQ(Stored("KeySemitones").toInt(), 2);
-    EXPECT_EQ(m_pApp->m_playbackManager.GetKeySemitones(), 2);
+    EXPECT_EQ(m_pApp->GetPlaybackManager().GetKeySemitones(), 2);
     for (int i = 0; i < 10; ++i) {
         Karaoke().Execute(EKaraokeCommand::KeyDown);
     }
     EXPECT_EQ(Karaoke().GetNoticeText(), QStringLiteral("Key -6"));
     EXPECT_EQ(Karaoke().GetSettings().nKeySemitones, -6);
-    EXPECT_EQ(m_pApp->m_playbackManager.GetKeySemitones(), -6);
+    EXPECT_EQ(m_pApp->GetPlaybackManager().GetKeySemitones(), -6);
     Karaoke().Execute(EKaraokeCommand::OriginalKey);
     EXPECT_EQ(Karaoke().GetNoticeText(), QStringLiteral("Original key"));
     EXPECT_EQ(Stored("KeySemitones").toInt(), 0);
-    EXPECT_EQ(m_pApp->m_playbackManager.GetKeySemitones(), 0);
+    EXPECT_EQ(m_pApp->GetPlaybackManager().GetKeySemitones(), 0);
 }
 
 TEST_F(KaraokeTest, SyncCommandsStepClampAndSayTheOffset) {
@@ -97,11 +97,11 @@ TEST_F(KaraokeTest, VocalRemovalTogglesOrSaysWhyItCannot) {
     EXPECT_TRUE(pVocals->isChecked());
     EXPECT_EQ(Karaoke().GetNoticeText(), QStringLiteral("Vocals removed"));
     EXPECT_EQ(Stored("VocalRemoval").toString(), QStringLiteral("true"));
-    EXPECT_TRUE(m_pApp->m_playbackManager.GetVocalRemoval());
+    EXPECT_TRUE(m_pApp->GetPlaybackManager().GetVocalRemoval());
     pVocals->trigger();
     EXPECT_FALSE(pVocals->isChecked());
     EXPECT_EQ(Stored("VocalRemoval").toString(), QStringLiteral("false"));
-    EXPECT_FALSE(m_pApp->m_playbackManager.GetVocalRemoval());
+    EXPECT_FALSE(m_pApp->GetPlaybackManager().GetVocalRemoval());
 }
 
 TEST_F(KaraokeTest, TheNoticeGoesAfterTwoSeconds) {
@@ -173,7 +173,7 @@ TEST_P(SyncOffsetTest, PacketsRunAtTheirTimePlusTheOffset) {
     CDueRecorder recorder;
     m_pDlg->SetObserver(&recorder);
     m_pDlg->OpenTrack(MakeTrack("track", 0.5, 1.0, 3.0, 3.0));
-    ASSERT_TRUE(WaitFor([&] { return m_pApp->m_player.GetPositionInSeconds() > 1.6; }));
+    ASSERT_TRUE(WaitFor([&] { return m_pApp->GetPlayer().GetPositionInSeconds() > 1.6; }));
     m_pDlg->SetObserver(nullptr);
     const double dOffset = nOffsetMs / 1000.0;
     std::vector<double> lateness;
@@ -189,7 +189,7 @@ TEST_P(SyncOffsetTest, PacketsRunAtTheirTimePlusTheOffset) {
     EXPECT_LT(lateness[lateness.size() / 2], 0.05) << "median lateness";
     // Nothing due yet was executed: the last packet run is due before the position.
     const double dLastDue = CCdgFile::PacketToSeconds(recorder.Executed().back().first) + dOffset;
-    EXPECT_LT(dLastDue, m_pApp->m_player.GetPositionInSeconds());
+    EXPECT_LT(dLastDue, m_pApp->GetPlayer().GetPositionInSeconds());
 }
 
 INSTANTIATE_TEST_SUITE_P(Offsets, SyncOffsetTest, ::testing::Values(300, -300, 0),

@@ -31,15 +31,15 @@ protected:
     // their times.
     void ExpectPlaysInStep(const std::string& strAudioFile) {
         ASSERT_EQ(Status(), 1);
-        ASSERT_NE(m_pApp->m_pSoundFile, nullptr);
-        EXPECT_EQ(m_pApp->m_pSoundFile->GetFile(),
+        ASSERT_NE(m_pApp->GetSoundFile(), nullptr);
+        EXPECT_EQ(m_pApp->GetSoundFile()->GetFile(),
                   m_pDlg->GetUnpackedFolder() + "/" + strAudioFile);
-        EXPECT_NEAR(static_cast<double>(m_pApp->m_pSoundFile->GetLength()), kAudioSeconds * kRate,
+        EXPECT_NEAR(static_cast<double>(m_pApp->GetSoundFile()->GetLength()), kAudioSeconds * kRate,
                     0.1 * kRate);
         ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
-        const double dRedAt = m_pApp->m_player.GetPositionInSeconds();
+        const double dRedAt = m_pApp->GetPlayer().GetPositionInSeconds();
         ASSERT_TRUE(WaitFor([&] { return Centre() == kGreen; }));
-        const double dGreenAt = m_pApp->m_player.GetPositionInSeconds();
+        const double dGreenAt = m_pApp->GetPlayer().GetPositionInSeconds();
         EXPECT_GE(dRedAt, 0.5);
         EXPECT_LT(dRedAt, 1.0);
         EXPECT_GE(dGreenAt, 1.0);
@@ -59,9 +59,9 @@ TEST_P(ZipAudioKindTest, PlaysLikeTheLoosePair) {
     EXPECT_EQ(m_pDlg->GetPath(), strZip);
     EXPECT_TRUE(CurrentFileLabel().contains(QStringLiteral("Artist - Song.zip")));
     if (strKind == "wav") {
-        EXPECT_NE(dynamic_cast<tindlib::CWaveFile*>(m_pApp->m_pSoundFile.get()), nullptr);
+        EXPECT_NE(dynamic_cast<tindlib::CWaveFile*>(m_pApp->GetSoundFile()), nullptr);
     } else {
-        EXPECT_NE(dynamic_cast<CDecodedSoundFile*>(m_pApp->m_pSoundFile.get()), nullptr);
+        EXPECT_NE(dynamic_cast<CDecodedSoundFile*>(m_pApp->GetSoundFile()), nullptr);
     }
     ExpectPlaysInStep("track." + strKind);
 }
@@ -143,7 +143,7 @@ TEST_P(BadZipTest, SaysWhatIsWrongWritesNothingAndTheNextTrackPlays) {
     EXPECT_TRUE(strDetail.startsWith(QStringLiteral("bad.zip: "))) << strDetail.toStdString();
     EXPECT_TRUE(strDetail.contains(QString::fromUtf8(c.pszSays))) << strDetail.toStdString();
     EXPECT_EQ(Status(), 0);
-    EXPECT_FALSE(m_pApp->m_cdgFile.IsOpen());
+    EXPECT_FALSE(m_pApp->GetReader().IsOpen());
     EXPECT_EQ(CurrentFileLabel(), strLabel);
     EXPECT_TRUE(TrackFolders().empty()) << "nothing is left unpacked";
     EXPECT_EQ(QDir(m_pFolder->Dir().path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

@@ -34,12 +34,12 @@ protected:
 TEST_P(DesktopOutputTest, GraphicsFollowTheHeardAudio) {
     m_pDlg->OpenTrack(MakeTrack("track", 0.6, 1.2, 3.0, 4.0));
     EXPECT_EQ(Status(), 1);
-    EXPECT_TRUE(m_pApp->m_playbackManager.HasOutput());
+    EXPECT_TRUE(m_pApp->GetPlaybackManager().HasOutput());
     EXPECT_EQ(m_pDlg->GetNotice(), QStringLiteral("\u00a9 2026 Brindle"));
     // A null output may hold the first audio back and then skip what came late, so the
     // red stretch may not be seen; what is seen follows the heard position.
     ASSERT_TRUE(WaitFor([&] { return Centre() == kGreen; }, 10000));
-    EXPECT_GE(m_pApp->m_player.GetPositionInSeconds(), 1.2);
+    EXPECT_GE(m_pApp->GetPlayer().GetPositionInSeconds(), 1.2);
     ASSERT_TRUE(WaitFor(
         [&] { return static_cast<QLabel*>(m_pDlg->GetDlgItem(IDC_TIME))->text() == "0:01"; }));
     const std::vector<int32_t> indices = m_recorder.Indices();
@@ -74,7 +74,7 @@ TEST_F(NoSoundServerTest, TheTrackPlaysInTimeAndTheDialogSaysSoOnce) {
     EXPECT_EQ(m_pDlg->GetNotice(), LoadResourceString(IDS_NO_AUDIO_OUTPUT));
     EXPECT_TRUE(m_messages.empty()) << "no modal box stops playback";
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
-    EXPECT_GE(m_pApp->m_player.GetPositionInSeconds(), 0.4);
+    EXPECT_GE(m_pApp->GetPlayer().GetPositionInSeconds(), 0.4);
     ASSERT_TRUE(WaitFor([&] { return Centre() == kGreen; }));
     // Said once: the next track plays without repeating it.
     m_pDlg->OpenTrack(MakeTrack("next", 0.2, 5, 6, 6));
@@ -129,7 +129,7 @@ TEST_F(HonestMessagesTest, SilenceEndsAtItsLength) {
     m_pDlg->OpenTrack(MakeTrack("silent", 0.2, 700, 700, 0));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
     // Near the end of the ten minutes of silence, the track stops as at any end of audio.
-    ASSERT_TRUE(m_pApp->m_player.SetPositionInSeconds(598.5));
+    ASSERT_TRUE(m_pApp->GetPlayer().SetPositionInSeconds(598.5));
     ASSERT_TRUE(WaitFor([&] { return Status() == 0 && m_pDlg->GetPacketIndex() == 0; }, 8000));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kBlack; }));
 }

@@ -17,9 +17,9 @@ TEST_F(PlaybackTest, OpeningPlaysAndEachFrameAppearsWhileItsPacketIsDue) {
                     .contains(QStringLiteral("track")));
     // The audio clock decides: red shows once the audio passed 0.6 s and before 1.2 s.
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
-    const double dRedAt = m_pApp->m_player.GetPositionInSeconds();
+    const double dRedAt = m_pApp->GetPlayer().GetPositionInSeconds();
     ASSERT_TRUE(WaitFor([&] { return Centre() == kGreen; }));
-    const double dGreenAt = m_pApp->m_player.GetPositionInSeconds();
+    const double dGreenAt = m_pApp->GetPlayer().GetPositionInSeconds();
     EXPECT_GE(dRedAt, 0.6);
     EXPECT_LT(dRedAt, 1.2);
     EXPECT_GE(dGreenAt, 1.2);
@@ -121,7 +121,7 @@ TEST_F(PlaybackTest, FastForwardCatchesUpWithoutSkippingPackets) {
     m_pDlg->OpenTrack(MakeTrack("long", 0.2, 6, 12, 12));
     ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
     m_pDlg->SetFastForwardHeld(true);
-    ASSERT_TRUE(WaitFor([&] { return m_pApp->m_player.GetPositionInSeconds() > 6.5; }));
+    ASSERT_TRUE(WaitFor([&] { return m_pApp->GetPlayer().GetPositionInSeconds() > 6.5; }));
     m_pDlg->SetFastForwardHeld(false);
     ASSERT_TRUE(WaitFor([&] { return Centre() == kGreen; }));
     const std::vector<int32_t> indices = m_recorder.Indices();

@@ -256,7 +256,7 @@ TEST_F(PlayerDlgTest, UnopenableTrackShowsTheMessageAndKeepsTheLabel) {
     EXPECT_EQ(m_messages[0], std::make_pair(IDS_CANNOT_OPEN, kMessageError));
     EXPECT_EQ(LoadResourceString(IDS_CANNOT_OPEN), QStringLiteral("Cannot open the file."));
     EXPECT_EQ(static_cast<QLabel*>(m_pDlg->GetDlgItem(IDC_CURRENT_FILE))->text(), strLabel);
-    EXPECT_FALSE(m_pApp->m_cdgFile.IsOpen());
+    EXPECT_FALSE(m_pApp->GetReader().IsOpen());
 }
 
 TEST_F(PlayerDlgTest, CancelledOpenLeavesNoSoundSoPlayDoesNothing) {
@@ -271,7 +271,7 @@ TEST_F(PlayerDlgTest, CancelledOpenLeavesNoSoundSoPlayDoesNothing) {
     m_pDlg->OnOpen();
     EXPECT_EQ(strOffered.toStdString(), strTrack) << "the last track is offered";
     EXPECT_EQ(Status(), 0);
-    EXPECT_EQ(m_pApp->m_pSoundFile, nullptr);
+    EXPECT_EQ(m_pApp->GetSoundFile(), nullptr);
     m_pDlg->OnPlayPause();
     EXPECT_EQ(Status(), 0);
 }
