@@ -1,4 +1,4 @@
-// CPlayerDlg: construction and teardown, the controls, sizing, the full-screen switch, menus.
+// CPlayerDlg: construction and teardown, the controls, sizing, messages, menus.
 #include "player/app/PlayerDlg.h"
 
 #include <QApplication>
@@ -263,54 +263,6 @@ void CPlayerDlg::PlaceView() {
     m_pView->setGeometry(pVideo->geometry());
     m_pView->raise();
     m_pView->update();
-}
-
-void CPlayerDlg::OnCommand(int nId) {
-    switch (nId) {
-        case IDC_FULLSCREEN:
-            OnFullScreen();
-            break;
-        case IDC_OPEN:
-            OnOpen();
-            break;
-        case IDC_PLAY:
-            OnPlayPause();
-            break;
-        case IDC_STOP:
-            OnStop();
-            break;
-        case IDC_CLOSE:
-            accept();
-            break;
-        case IDC_INITIAL_OPEN:
-            OnInitialOpen();
-            break;
-        default:
-            break;  // fast forward is the tick's work
-    }
-}
-
-void CPlayerDlg::OnFullScreen() {
-    if (m_pView == nullptr) {
-        return;
-    }
-    m_bSwitchingView = true;
-    const bool bFullScreen = !m_pView->IsFullScreen();
-    m_pView->SetFullScreen(bFullScreen);
-    PlaceView();
-    if (!bFullScreen) {
-        activateWindow();
-        setFocus(Qt::OtherFocusReason);
-    }
-    m_bSwitchingView = false;
-    // The pointer is hidden exactly while the view covers the screen.
-    if (bFullScreen && !m_bCursorHidden) {
-        QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
-        m_bCursorHidden = true;
-    } else if (!bFullScreen && m_bCursorHidden) {
-        QGuiApplication::restoreOverrideCursor();
-        m_bCursorHidden = false;
-    }
 }
 
 void CPlayerDlg::SetFileChooser(std::function<QString(const QString&)> chooser) {

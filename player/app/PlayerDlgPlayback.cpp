@@ -1,10 +1,6 @@
 // CPlayerDlg's playback side: the playback thread, the frame tick and the transport they
 // share with the commands. No widget is touched here; the window's part is posted to the UI
 // thread.
-#include <QLabel>
-#include <QPushButton>
-
-#include "player/app/ButtonIcons.h"
 #include "player/app/KaraokeControls.h"
 #include "player/app/PlayerApp.h"
 #include "player/app/PlayerDlg.h"
@@ -163,36 +159,4 @@ void CPlayerDlg::StopTransport() {
 
 int32_t CPlayerDlg::GetPacketIndex() {
     return m_app.GetReader().GetPacketIndex();
-}
-
-void CPlayerDlg::OnPlayPause() {
-    std::lock_guard lock(m_transportMutex);
-    if (m_app.GetSoundFile() == nullptr) {
-        return;
-    }
-    SetPlayImage(TogglePlayback());
-}
-
-void CPlayerDlg::OnStop() {
-    std::lock_guard lock(m_transportMutex);
-    StopTransport();
-    StopWindowWork();
-}
-
-void CPlayerDlg::StopWindowWork() {
-    SetPlayImage(false);
-    if (m_pView != nullptr && m_pView->IsFullScreen()) {
-        OnFullScreen();
-    }
-}
-
-void CPlayerDlg::SetPlayImage(bool bPause) {
-    if (m_pPlay != nullptr) {
-        m_pPlay->setIcon(MakeButtonIcon(bPause ? EButtonPicture::Pause : EButtonPicture::Play));
-    }
-}
-
-void CPlayerDlg::ShowTime(int nSeconds) {
-    m_pTime->setText(
-        QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0')));
 }
