@@ -1,6 +1,5 @@
-// CDecodedSoundFile: building, prerolling and tearing down the decoding pipeline.
+// CDecodedSoundFile: building and prerolling the decoding pipeline.
 #include <chrono>
-#include <thread>
 
 #include <gst/gst.h>
 
@@ -16,7 +15,6 @@ struct StepCode {  // thrown as plain int
     static constexpr int kNoControl = 187;
     static constexpr int kNoEvents = 193;
     static constexpr int kNoSink = 257;
-    static constexpr int kCannotSeek = 328;
     static constexpr int kNotConnected =
         1;  // the sink's input is not linked: result false, no code of its own
     static constexpr int kNoFormat = 2;
@@ -24,8 +22,6 @@ struct StepCode {  // thrown as plain int
 
 // A file that neither errors nor prerolls within this time is refused.
 constexpr auto kPrerollTimeout = std::chrono::seconds(10);
-// How long decoding may run to let a parser estimate a duration it could not read.
-constexpr auto kDurationTimeout = std::chrono::seconds(3);
 
 // Links decodebin's first audio pad to the converter; other streams are left unlinked.
 void OnPadAdded(GstElement*, GstPad* pPad, gpointer pConvert) {
@@ -101,7 +97,6 @@ bool CDecodedSoundFile::BuildGraph(const std::string& strPath) {
     if (!gst_is_initialized()) {
         gst_init(nullptr, nullptr);
     }
-    GstElement* pSink = nullptr;
     try {
         // Step 1: the pipeline.
         m_pGraph = gst_pipeline_new("decoder");
@@ -110,8 +105,6 @@ bool CDecodedSoundFile::BuildGraph(const std::string& strPath) {
         }
         gst_object_ref_sink(m_pGraph);
         // Steps 2-4: the dump sink joins the pipeline first.
-        m_pDump = std::make_unique<tindlib::CWaveDump>();
-        m_pDump->SetCallback(&CDecodedSoundFile::DumpCallback, this);
         if (!m_pDump->IsValid()) {
             throw StepCode::kNoDump;
         }
@@ -143,9 +136,16 @@ bool CDecodedSoundFile::BuildGraph(const std::string& strPath) {
         gst_element_link_many(pConvert, pFilter, m_pDump->GetElement(), nullptr);
         g_signal_connect(pDecoder, "pad-added", G_CALLBACK(OnPadAdded), pConvert);
         g_signal_connect(pDecoder, "no-more-pads", G_CALLBACK(OnNoMorePads), pConvert);
+    } catch (int) {
+        return false;
+    }
+    return true;
+}
 
+bool CDecodedSoundFile::Preroll() {
+    GstElement* pSink = nullptr;
+    try {
         // Steps 6-8: control, seeking and events all go through the pipeline and its bus.
-        m_pBus = gst_element_get_bus(m_pGraph);
         if (m_pBus == nullptr) {
             throw StepCode::kNoEvents;
         }
@@ -176,19 +176,7 @@ bool CDecodedSoundFile::BuildGraph(const std::string& strPath) {
         }
         SetFormat(format);
         // Step 17 (time format) does not apply: positions are always in nanoseconds here.
-        // Step 18: absolute seeking and a known duration are required.
-        GstQuery* pQuery = gst_query_new_seeking(GST_FORMAT_TIME);
-        gboolean bSeekable = FALSE;
-        if (gst_element_query(m_pGraph, pQuery)) {
-            gst_query_parse_seeking(pQuery, nullptr, &bSeekable, nullptr, nullptr);
-        }
-        gst_query_unref(pQuery);
-        if (!bSeekable || !WaitDuration()) {
-            const MessageHook pHook = CurrentMessageHook();
-            pHook(IDS_CANNOT_SEEK, LoadMessage(IDS_CANNOT_SEEK));
-            throw StepCode::kCannotSeek;
-        }
-        // Step 19: a freshly prerolled pipeline already stands at 0; Open caches the length.
+        // Steps 18-19: seeking and the duration are checked by Open.
     } catch (int) {
         if (pSink != nullptr) {
             gst_object_unref(pSink);
@@ -197,56 +185,4 @@ bool CDecodedSoundFile::BuildGraph(const std::string& strPath) {
     }
     gst_object_unref(pSink);
     return true;
-}
-
-bool CDecodedSoundFile::WaitDuration() {
-    gint64 nDuration = -1;
-    if (gst_element_query_duration(m_pGraph, GST_FORMAT_TIME, &nDuration) && nDuration > 0) {
-        return true;
-    }
-    // Streams without a length header (e.g. MP3 without a Xing frame) get an estimate
-    // from the bit rate once some frames have been parsed: start decoding into the ring
-    // (which is what the first Read would do) until the parser knows.
-    RunGraph();
-    const auto deadline = std::chrono::steady_clock::now() + kDurationTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (gst_element_query_duration(m_pGraph, GST_FORMAT_TIME, &nDuration) && nDuration > 0) {
-            return true;
-        }
-        GstMessage* pMsg = gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR);
-        if (pMsg != nullptr) {
-            gst_message_unref(pMsg);
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
-
-bool CDecodedSoundFile::Close() {
-    RequestStop();
-    if (m_pGraph != nullptr) {
-        // Joins the streaming threads; a callback waiting for room leaves on m_bStop.
-        gst_element_set_state(m_pGraph, GST_STATE_NULL);
-    }
-    WaitCallbackIdle(10);
-    if (m_pBus != nullptr) {
-        gst_object_unref(m_pBus);
-        m_pBus = nullptr;
-    }
-    if (m_bDumpInGraph) {
-        gst_bin_remove(GST_BIN(m_pGraph), m_pDump->GetElement());
-        m_bDumpInGraph = false;
-    }
-    if (m_pGraph != nullptr) {
-        gst_object_unref(m_pGraph);
-        m_pGraph = nullptr;
-    }
-    m_pDump.reset();
-    {
-        tindlib::CScopedLock guard(m_lock);
-        m_pBuffer->Clear();
-    }
-    m_bRunning = false;
-    return CSoundFile::Close();
 }
