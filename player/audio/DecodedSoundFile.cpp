@@ -6,6 +6,8 @@
 
 #include <gst/gst.h>
 
+#include "player/audio/GstHolder.h"
+
 namespace {
 
 // How long decoding may run to let a parser estimate a duration it could not read.
@@ -67,23 +69,19 @@ bool CDecodedSoundFile::Open(const std::string& strPath, unsigned nMode) {
 void CDecodedSoundFile::WatchBus() {
     gst_bus_set_sync_handler(m_pBus, &OnBusMessage, &m_ring, nullptr);
     // What was posted before the handler still waits on the bus; an error there counts too.
-    for (;;) {
-        GstMessage* pMsg = gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR);
-        if (pMsg == nullptr) {
-            break;
-        }
+    while (const GstPtr<GstMessage> pMsg{gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR)}) {
         m_ring.EndWithError();
-        gst_message_unref(pMsg);
     }
 }
 
 bool CDecodedSoundFile::CanPosition() {
-    GstQuery* pQuery = gst_query_new_seeking(GST_FORMAT_TIME);
+    // Positions are asked in time: a stream that cannot seek there cannot be played from
+    // the middle, which the player needs.
+    const GstPtr<GstQuery> pQuery(gst_query_new_seeking(GST_FORMAT_TIME));
     gboolean bSeekable = FALSE;
-    if (gst_element_query(m_pGraph, pQuery)) {
-        gst_query_parse_seeking(pQuery, nullptr, &bSeekable, nullptr, nullptr);
+    if (gst_element_query(m_pGraph, pQuery.get())) {
+        gst_query_parse_seeking(pQuery.get(), nullptr, &bSeekable, nullptr, nullptr);
     }
-    gst_query_unref(pQuery);
     if (!bSeekable) {
         return false;
     }
@@ -98,14 +96,10 @@ bool CDecodedSoundFile::CanPosition() {
     RunGraph();
     const auto deadline = std::chrono::steady_clock::now() + kDurationTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        GstMessage* pMsg = gst_bus_timed_pop_filtered(
+        const GstPtr<GstMessage> pMsg(gst_bus_timed_pop_filtered(
             m_pBus, kDurationRequery,
-            static_cast<GstMessageType>(GST_MESSAGE_DURATION_CHANGED | GST_MESSAGE_ERROR));
-        const bool bError = pMsg != nullptr && GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_ERROR;
-        if (pMsg != nullptr) {
-            gst_message_unref(pMsg);
-        }
-        if (bError) {
+            static_cast<GstMessageType>(GST_MESSAGE_DURATION_CHANGED | GST_MESSAGE_ERROR)));
+        if (pMsg != nullptr && GST_MESSAGE_TYPE(pMsg.get()) == GST_MESSAGE_ERROR) {
             return false;
         }
         if (QueryDuration(m_pGraph, &nDuration)) {

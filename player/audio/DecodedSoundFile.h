@@ -64,7 +64,7 @@ public:
 private:
     static MessageHook CurrentMessageHook();
 
-    // Building (DecodedSoundFileGraph.cpp), which calls nothing of the pipeline's life.
+    // Building (DecodedSoundFileGraph.cpp): calls nothing in the other files of this class.
     // The pipeline around m_pDump, still in the NULL state; false when an element is missing.
     bool BuildGraph(const std::string& strPath);
     // Pauses the pipeline until the first sample waits in the dump and sets the decoded
@@ -89,6 +89,6 @@ private:
     bool m_bRunning = false;
     int64_t m_nLength = -1;
 
-    // Guards itself. Declared last so that it goes last: Close stops the pipeline first.
+    // Guards itself. The destructor's Close stops the pipeline before any member goes.
     CDecodedRing m_ring;
 };
