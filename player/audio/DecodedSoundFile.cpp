@@ -1,66 +1,139 @@
-// CDecodedSoundFile: the ring between the streaming thread and the reader.
+// CDecodedSoundFile: the pipeline's life (open, run, bus, hard seek, close) over its ring.
 #include "player/audio/DecodedSoundFile.h"
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include <gst/gst.h>
 
+#include "player/audio/GstHolder.h"
+
 namespace {
 
-constexpr int kTargetPolls = 2000;  // 1 ms each: how long a reader waits for a seek target
-constexpr auto kReaderWait = std::chrono::milliseconds(10);
-constexpr auto kWriterWait = std::chrono::milliseconds(10);
+// How long decoding may run to let a parser estimate a duration it could not read.
+constexpr auto kDurationTimeout = std::chrono::seconds(3);
+// How often the duration is asked again while no message says it changed.
+constexpr GstClockTime kDurationRequery = 50 * GST_MSECOND;
 
-void SleepMs(int nMs) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(nMs));
+// Once the file is open nobody takes messages off the bus, so each one is dropped on the
+// thread that posts it. An error first ends the stream in the ring: the streaming thread
+// that would deliver more has stopped, and the reader must not wait for it.
+GstBusSyncReply OnBusMessage(GstBus*, GstMessage* pMsg, gpointer pRing) {
+    if (GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_ERROR) {
+        static_cast<CDecodedRing*>(pRing)->EndWithError();
+    }
+    gst_message_unref(pMsg);
+    return GST_BUS_DROP;
+}
+
+// The pipeline's duration in nanoseconds; false while it does not know one.
+bool QueryDuration(GstElement* pGraph, gint64* pDuration) {
+    return gst_element_query_duration(pGraph, GST_FORMAT_TIME, pDuration) && *pDuration > 0;
 }
 
 }  // namespace
 
-CDecodedSoundFile::CDecodedSoundFile()
-    : m_pBuffer(std::make_unique<tindlib::CCyclicBuffer>(kBufferSize)) {}
+CDecodedSoundFile::CDecodedSoundFile() = default;
 
 CDecodedSoundFile::~CDecodedSoundFile() {
     Close();
 }
 
 bool CDecodedSoundFile::Open(const std::string& strPath, unsigned nMode) {
-    Close();  // leaves the ring empty
-    // A reopened object starts over: nothing of the previous file may leak into this one.
+    Close();  // the ring starts over: nothing of the previous file leaks into this one
     m_nLength = -1;
-    m_nTargetFrame = 0;
-    m_nBufferStartFrame = 0;
-    m_bTargetReached = true;
-    m_bEndOfStream = false;
-    m_bStartForced = false;
-    m_bAwaitFlush = false;
-    m_nDeliveredFrames = 0;
-    // Cleared before building: a pipeline that must decode to learn its length stores
-    // from the start.
-    m_bStop = false;
+    m_pDump = std::make_unique<tindlib::CWaveDump>();
+    m_pDump->SetCallback(&CDecodedSoundFile::DumpCallback, this);
     if (!BuildGraph(strPath)) {
         // Whatever was built goes at once, so a refused file holds no thread or handle.
         Close();
-        m_bStop = false;
         return false;
     }
+    m_pBus = gst_element_get_bus(m_pGraph);
+    if (!Preroll()) {
+        Close();
+        return false;
+    }
+    m_ring.SetFrameBytes(static_cast<size_t>(GetBlockAlign()));
+    if (!CanPosition()) {
+        CurrentMessageHook()(IDS_CANNOT_SEEK, LoadMessage(IDS_CANNOT_SEEK));
+        Close();
+        return false;
+    }
+    WatchBus();
     const bool bOpen = CSoundFile::Open(strPath, nMode);
     GetLength();  // asked once, while the pipeline stands at its start
     return bOpen;
 }
 
-size_t CDecodedSoundFile::ReleaseChunk() const {
-    const size_t nAlign = static_cast<size_t>(GetBlockAlign());
-    return kReleaseChunk - kReleaseChunk % nAlign;
+void CDecodedSoundFile::WatchBus() {
+    gst_bus_set_sync_handler(m_pBus, &OnBusMessage, &m_ring, nullptr);
+    // What was posted before the handler still waits on the bus; an error there counts too.
+    while (const GstPtr<GstMessage> pMsg{gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR)}) {
+        m_ring.EndWithError();
+    }
 }
 
-void CDecodedSoundFile::ReleaseBehindCursor(size_t nBytes) {
-    const size_t nAlign = static_cast<size_t>(GetBlockAlign());
-    nBytes -= nBytes % nAlign;  // the front stays on a frame boundary
-    const size_t nReleased = m_pBuffer->ReleaseFromFront(nBytes);
-    m_nBufferStartFrame += static_cast<int64_t>(nReleased / nAlign);
+bool CDecodedSoundFile::CanPosition() {
+    // Positions are asked in time: a stream that cannot seek there cannot be played from
+    // the middle, which the player needs.
+    const GstPtr<GstQuery> pQuery(gst_query_new_seeking(GST_FORMAT_TIME));
+    gboolean bSeekable = FALSE;
+    if (gst_element_query(m_pGraph, pQuery.get())) {
+        gst_query_parse_seeking(pQuery.get(), nullptr, &bSeekable, nullptr, nullptr);
+    }
+    if (!bSeekable) {
+        return false;
+    }
+    gint64 nDuration = -1;
+    if (QueryDuration(m_pGraph, &nDuration)) {
+        return true;
+    }
+    // Streams without a length header (e.g. MP3 without a Xing frame) get an estimate
+    // from the bit rate once some frames have been parsed: start decoding into the ring
+    // (which is what the first Read would do) until the parser knows. It says so with a
+    // duration message, which not every parser posts: the duration is asked again anyway.
+    RunGraph();
+    const auto deadline = std::chrono::steady_clock::now() + kDurationTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const GstPtr<GstMessage> pMsg(gst_bus_timed_pop_filtered(
+            m_pBus, kDurationRequery,
+            static_cast<GstMessageType>(GST_MESSAGE_DURATION_CHANGED | GST_MESSAGE_ERROR)));
+        if (pMsg != nullptr && GST_MESSAGE_TYPE(pMsg.get()) == GST_MESSAGE_ERROR) {
+            return false;
+        }
+        if (QueryDuration(m_pGraph, &nDuration)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CDecodedSoundFile::Close() {
+    // A callback waiting for room leaves at once; later ones store nothing.
+    m_ring.Park();
+    if (m_pGraph != nullptr) {
+        gst_element_set_state(m_pGraph, GST_STATE_NULL);  // joins the streaming threads
+    }
+    // Every callback has gone through the ring's lock, so taking it here orders them all
+    // before the dump goes, in a way thread checkers see too (GLib's joins they do not).
+    m_ring.Reset();
+    if (m_pBus != nullptr) {
+        gst_bus_set_sync_handler(m_pBus, nullptr, nullptr, nullptr);
+        gst_object_unref(m_pBus);
+        m_pBus = nullptr;
+    }
+    if (m_bDumpInGraph) {
+        gst_bin_remove(GST_BIN(m_pGraph), m_pDump->GetElement());
+        m_bDumpInGraph = false;
+    }
+    if (m_pGraph != nullptr) {
+        gst_object_unref(m_pGraph);
+        m_pGraph = nullptr;
+    }
+    m_pDump.reset();
+    m_bRunning = false;
+    return CSoundFile::Close();
 }
 
 void CDecodedSoundFile::RunGraph() {
@@ -70,143 +143,23 @@ void CDecodedSoundFile::RunGraph() {
     }
 }
 
-bool CDecodedSoundFile::PollBus() {
-    while (m_pBus != nullptr && !m_bEndOfStream) {
-        // Completion itself comes through the dump, in order with the samples. A decoding
-        // error mid-stream ends the stream too: the reader must not wait for data that
-        // will never come.
-        GstMessage* pMsg = gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR);
-        if (pMsg == nullptr) {
-            break;
-        }
-        m_bEndOfStream = true;
-        gst_message_unref(pMsg);
-    }
-    return m_bEndOfStream;
-}
-
-void CDecodedSoundFile::SignalRoom() {
-    {
-        std::lock_guard<std::mutex> wake(m_wakeMutex);
-        ++m_nReads;
-    }
-    m_room.notify_one();
-}
-
-void CDecodedSoundFile::RequestStop() {
-    m_bStop = true;
-    SignalRoom();
-}
-
-void CDecodedSoundFile::WaitCallbackIdle(int nPollMs) {
-    while (!m_bCallbackIdle) {
-        SleepMs(nPollMs);
-    }
-}
-
 int64_t CDecodedSoundFile::Read(void* pBuffer, int64_t nFrames) {
-    const size_t nAlign = static_cast<size_t>(GetBlockAlign());
-    if (!IsOpen() || nFrames <= 0 || nAlign == 0) {
+    if (!IsOpen() || nFrames <= 0 || GetBlockAlign() == 0) {
         return 0;
     }
-    auto* pOut = static_cast<uint8_t*>(pBuffer);
-    size_t nWanted = static_cast<size_t>(nFrames) * nAlign;
-    size_t nGot = 0;
-    for (;;) {
-        if (!m_bTargetReached) {
-            RunGraph();
-            for (int i = 0; i < kTargetPolls && !m_bTargetReached && !PollBus(); ++i) {
-                SleepMs(1);
-            }
-            if (!m_bTargetReached && !m_bStartForced && !m_bEndOfStream) {
-                m_bStartForced = true;
-                m_bTargetReached = true;
-            }
-        }
-        uint64_t nSeenWrites = 0;
-        {
-            std::lock_guard<std::mutex> wake(m_wakeMutex);
-            nSeenWrites = m_nWrites;
-        }
-        // Looked at before the ring: the end is reported after the last sample is stored,
-        // so an end seen here means the ring already holds everything.
-        const bool bEnded = PollBus();
-        size_t nAhead = 0;
-        {
-            tindlib::CScopedLock guard(m_lock);
-            nAhead = m_pBuffer->GetDataInBuffer() - m_pBuffer->GetCurPos();
-            size_t nTake = std::min(nWanted, nAhead);
-            nTake -= nTake % nAlign;  // whole frames only
-            if (nTake > 0) {
-                const size_t nRead = m_pBuffer->Read(pOut, nTake);
-                pOut += nRead;
-                nGot += nRead;
-                nWanted -= nRead;
-                nAhead -= nRead;
-                if (m_pBuffer->GetCurPos() > kBufferSize / 2) {
-                    ReleaseBehindCursor(ReleaseChunk());
-                }
-            }
-        }
-        SignalRoom();
-        if (nWanted == 0) {
-            break;
-        }
-        // At the end, everything still in the ring is delivered before reads run dry.
-        if (bEnded && nAhead < nAlign) {
-            break;
-        }
-        RunGraph();
-        if (!bEnded) {
-            std::unique_lock<std::mutex> wake(m_wakeMutex);
-            m_wake.wait_for(wake, kReaderWait, [&] { return m_nWrites != nSeenWrites; });
-        }
-    }
-    return static_cast<int64_t>(nGot / nAlign);
+    RunGraph();  // decoding starts with the first read
+    return static_cast<int64_t>(
+        m_ring.Read(static_cast<uint8_t*>(pBuffer), static_cast<size_t>(nFrames)));
 }
 
 int64_t CDecodedSoundFile::Seek(int64_t nFrame, int) {
     nFrame = std::max<int64_t>(nFrame, 0);
-    const int64_t nAlign = GetBlockAlign();
-    if (!IsOpen() || nAlign == 0) {
+    if (!IsOpen() || GetBlockAlign() == 0 || m_ring.SeekInRing(nFrame)) {
         return nFrame;
     }
-    bool bInRing = false;
-    {
-        tindlib::CScopedLock guard(m_lock);
-        const int64_t nHeld = static_cast<int64_t>(m_pBuffer->GetDataInBuffer()) / nAlign;
-        if (nFrame >= m_nBufferStartFrame && nFrame <= m_nBufferStartFrame + nHeld) {
-            const size_t nCursor = static_cast<size_t>((nFrame - m_nBufferStartFrame) * nAlign);
-            m_pBuffer->SetCurPos(nCursor);
-            const size_t nKeep = kBufferSize / 2 + ReleaseChunk();
-            if (nCursor > nKeep) {
-                ReleaseBehindCursor(nCursor - nKeep);
-            }
-            bInRing = true;
-        }
-    }
-    if (bInRing) {
-        SignalRoom();
-        return nFrame;
-    }
-    // Hard seek: park the streaming side, empty the ring, reposition the pipeline.
-    RequestStop();
-    WaitCallbackIdle(1);
-    {
-        tindlib::CScopedLock guard(m_lock);
-        m_pBuffer->Clear();
-        m_nBufferStartFrame = nFrame;
-    }
-    m_nTargetFrame = nFrame;
-    m_bTargetReached = false;
-    m_bEndOfStream = false;
-    m_nDeliveredFrames = nFrame;
-    // From here the streaming side drops what it gets until the flush of the seek below
-    // has ended; what comes after is from the new position and must not be lost.
-    m_bAwaitFlush = true;
-    m_bStop = false;
-    // Rounded up, so that clipping at this time keeps the target frame and drops the one
-    // before it.
+    // Hard seek: park the streaming side, empty the ring, reposition the pipeline. Rounded
+    // up, so that clipping at this time keeps the target frame and drops the one before it.
+    m_ring.BeginHardSeek(nFrame);
     const auto nTime = static_cast<gint64>(gst_util_uint64_scale_ceil(
         static_cast<guint64>(nFrame), GST_SECOND, GetFormat().nSamplesPerSec));
     const gboolean bSeeked =
@@ -214,117 +167,37 @@ int64_t CDecodedSoundFile::Seek(int64_t nFrame, int) {
                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                          GST_SEEK_TYPE_SET, nTime, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     if (!bSeeked) {
-        m_bAwaitFlush = false;  // no flush will come; the target rule sorts out the rest
+        m_ring.CancelFlushWait();
     }
     return nFrame;
 }
 
 int64_t CDecodedSoundFile::GetPosition() {
-    const int64_t nAlign = GetBlockAlign();
-    if (nAlign == 0) {
-        return 0;
-    }
-    tindlib::CScopedLock guard(m_lock);
-    return m_nBufferStartFrame + static_cast<int64_t>(m_pBuffer->GetCurPos()) / nAlign;
+    return m_ring.GetPosition();
 }
 
 int64_t CDecodedSoundFile::GetLength() {
-    if (m_nLength == -1 && IsOpen() && GetFormat().nSamplesPerSec > 0) {
-        gint64 nDuration = -1;
-        if (gst_element_query_duration(m_pGraph, GST_FORMAT_TIME, &nDuration) && nDuration > 0) {
-            // Rounded: durations are frame times truncated to nanoseconds.
-            m_nLength = static_cast<int64_t>(gst_util_uint64_scale_round(
-                static_cast<guint64>(nDuration), GetFormat().nSamplesPerSec, GST_SECOND));
-        }
+    gint64 nDuration = -1;
+    if (m_nLength == -1 && IsOpen() && GetFormat().nSamplesPerSec > 0 &&
+        QueryDuration(m_pGraph, &nDuration)) {
+        // Rounded: durations are frame times truncated to nanoseconds.
+        m_nLength = static_cast<int64_t>(gst_util_uint64_scale_round(
+            static_cast<guint64>(nDuration), GetFormat().nSamplesPerSec, GST_SECOND));
     }
     return std::max<int64_t>(m_nLength, 0);
 }
 
 void CDecodedSoundFile::DumpCallback(const tindlib::CWaveDumpSample& sample, void* pSource) {
-    auto* self = static_cast<CDecodedSoundFile*>(pSource);
-    if (sample.nKind == tindlib::CWaveDumpSample::Kind::Flushed) {
-        self->m_bAwaitFlush = false;
-    } else if (sample.nKind == tindlib::CWaveDumpSample::Kind::EndOfStream) {
-        self->StoreEndOfStream();
-    } else if (sample.nMediaTime >= 0) {
-        self->StoreSample(sample.pData, sample.nLength, sample.nMediaTime);
-    } else {
-        const int64_t nAlign = std::max(self->GetBlockAlign(), 1);
-        self->StoreSample(sample.pData, sample.nLength, self->m_nDeliveredFrames);
-        self->m_nDeliveredFrames += static_cast<int64_t>(sample.nLength) / nAlign;
+    CDecodedRing& ring = static_cast<CDecodedSoundFile*>(pSource)->m_ring;
+    switch (sample.nKind) {
+        case tindlib::CWaveDumpSample::Kind::Flushed:
+            ring.EndFlush();
+            break;
+        case tindlib::CWaveDumpSample::Kind::EndOfStream:
+            ring.StoreEndOfStream();
+            break;
+        case tindlib::CWaveDumpSample::Kind::Data:
+            ring.StoreSample(sample.pData, sample.nLength, sample.nMediaTime);
+            break;
     }
-}
-
-void CDecodedSoundFile::StoreEndOfStream() {
-    // Same handshake as a sample: until a hard seek's flush has ended, the end belongs
-    // to the old position.
-    m_bCallbackIdle = false;
-    if (!m_bStop && !m_bAwaitFlush) {
-        m_bEndOfStream = true;
-        {
-            std::lock_guard<std::mutex> wake(m_wakeMutex);
-            ++m_nWrites;
-        }
-        m_wake.notify_one();
-    }
-    m_bCallbackIdle = true;
-}
-
-void CDecodedSoundFile::StoreSample(const uint8_t* pData, size_t nBytes, int64_t nStartFrame) {
-    // Busy first, then look at m_bStop: a seek that has set m_bStop and then sees this
-    // side idle knows it will not touch the ring or the target any more.
-    m_bCallbackIdle = false;
-    const size_t nAlign = static_cast<size_t>(GetBlockAlign());
-    if (m_bStop || m_bAwaitFlush || nAlign == 0) {
-        m_bCallbackIdle = true;
-        return;
-    }
-    const int64_t nTarget = m_nTargetFrame;
-    const int64_t nEnd = nStartFrame + static_cast<int64_t>(nBytes / nAlign);
-    if (nEnd < nTarget) {
-        m_bTargetReached = true;  // the stream is at or before the target
-        m_bCallbackIdle = true;
-        return;
-    }
-    if (nStartFrame <= nTarget) {
-        m_bTargetReached = true;
-    }
-    if (!m_bTargetReached) {
-        m_bCallbackIdle = true;  // resumed past the target: see Read's forced start
-        return;
-    }
-    if (nTarget > nStartFrame) {
-        const size_t nSkip = static_cast<size_t>(nTarget - nStartFrame) * nAlign;
-        pData += std::min(nSkip, nBytes);
-        nBytes -= std::min(nSkip, nBytes);
-    }
-    while (nBytes > 0 && !m_bStop) {
-        size_t nWritten = 0;
-        uint64_t nSeenReads = 0;
-        {
-            std::lock_guard<std::mutex> wake(m_wakeMutex);
-            nSeenReads = m_nReads;
-        }
-        {
-            tindlib::CScopedLock guard(m_lock);
-            const size_t nCursor = m_pBuffer->GetCurPos();
-            m_pBuffer->SetCurPos(m_pBuffer->GetDataInBuffer());
-            nWritten = m_pBuffer->Write(pData, std::min(m_pBuffer->GetFreeBufSpace(), nBytes));
-            m_pBuffer->SetCurPos(nCursor);
-        }
-        if (nWritten == 0) {
-            // Full: the reader frees room as it plays.
-            std::unique_lock<std::mutex> wake(m_wakeMutex);
-            m_room.wait_for(wake, kWriterWait, [&] { return m_nReads != nSeenReads || m_bStop; });
-            continue;
-        }
-        pData += nWritten;
-        nBytes -= nWritten;
-        {
-            std::lock_guard<std::mutex> wake(m_wakeMutex);
-            ++m_nWrites;
-        }
-        m_wake.notify_one();
-    }
-    m_bCallbackIdle = true;
 }

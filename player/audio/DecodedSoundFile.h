@@ -1,15 +1,11 @@
 // CDecodedSoundFile: a compressed audio file decoded by GStreamer into a ring buffer.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
-#include "tindlib/CyclicBuffer.h"
-#include "tindlib/SingleLockEx.h"
+#include "player/audio/DecodedRing.h"
 #include "tindlib/SoundFile.h"
 #include "tindlib/WaveDump.h"
 
@@ -18,22 +14,23 @@ typedef struct _GstBus GstBus;
 
 // Decodes any audio file GStreamer can decode (MP3, WMA, OGG, FLAC, M4A, WAV...) through
 //   filesrc ! decodebin ! audioconvert ! audio/x-raw,format=S16LE,layout=interleaved ! Dump
-// and keeps a window of the PCM in a 262144-byte ring. The streaming thread appends and
-// blocks while the ring is full, which paces the decoder to the reader. About half the
+// and keeps a window of the PCM in a 262144-byte CDecodedRing. The streaming thread appends
+// and blocks while the ring is full, which paces the decoder to the reader. About half the
 // ring is kept behind the read cursor so that short seeks are served from memory; other
-// seeks reposition the pipeline.
+// seeks reposition the pipeline. This class runs the pipeline; the ring does the hand-off.
 //
 // Threads:
 //   - Open, Close and the destructor: the owner's thread, while no player reads the source.
 //   - Read, Seek, GetPosition, GetLength: one reader thread at a time (the player's).
-//   - DumpCallback: GStreamer's streaming thread.
+//   - DumpCallback: GStreamer's streaming thread (a flush's end: the thread that seeks).
+//   - The bus's sync handler: whichever thread posts a message; it only tells the ring.
 class CDecodedSoundFile : public tindlib::CSoundFile {
 public:
     // The string id of the message a user should see when a file cannot be positioned; the
     // application's string table holds its text.
     static constexpr int IDS_CANNOT_SEEK = 1018;
-    static constexpr int kBufferSize = 0x40000;   // 262144 bytes
-    static constexpr int kReleaseChunk = 0x4000;  // 16384 bytes
+    static constexpr int kBufferSize = static_cast<int>(CDecodedRing::kSize);
+    static constexpr int kReleaseChunk = static_cast<int>(CDecodedRing::kReleaseChunk);
 
     // Reports a failure the user should hear of: its string id and a line for the log.
     // Called on the thread that calls Open. The default writes the line to std::clog; the
@@ -66,20 +63,21 @@ public:
 
 private:
     static MessageHook CurrentMessageHook();
+
+    // Building (DecodedSoundFileGraph.cpp): calls nothing in the other files of this class.
+    // The pipeline around m_pDump, still in the NULL state; false when an element is missing.
     bool BuildGraph(const std::string& strPath);
-    // True once the pipeline reports a duration; may start decoding to learn it.
-    bool WaitDuration();
-    void StoreSample(const uint8_t* pData, size_t nBytes, int64_t nStartFrame);
-    void StoreEndOfStream();
+    // Pauses the pipeline until the first sample waits in the dump and sets the decoded
+    // format; false for anything that does not decode to audio within a bounded time.
+    bool Preroll();
+
+    // The pipeline's life (DecodedSoundFile.cpp).
+    // From the end of Open on, tells the ring of an error as soon as it is posted. Until
+    // then Open takes the messages it waits for off the bus itself.
+    void WatchBus();
+    // True once the pipeline can seek and reports a duration; may start decoding to learn it.
+    bool CanPosition();
     void RunGraph();
-    // Takes errors off the bus (a broken stream ends); true when the stream has ended.
-    bool PollBus();
-    void WaitCallbackIdle(int nPollMs);
-    // Sets m_bStop and wakes a writer waiting for room.
-    void RequestStop();
-    void SignalRoom();
-    void ReleaseBehindCursor(size_t nBytes);  // ring lock held
-    size_t ReleaseChunk() const;              // whole frames
 
     // --- owner's thread (Open/Close); read-only while streaming
     GstElement* m_pGraph = nullptr;
@@ -87,33 +85,10 @@ private:
     std::unique_ptr<tindlib::CWaveDump> m_pDump;
     bool m_bDumpInGraph = false;
 
-    // --- reader thread only
+    // --- reader thread only (and Open, before any reader)
     bool m_bRunning = false;
-    int64_t m_nBufferStartFrame = 0;
     int64_t m_nLength = -1;
 
-    // --- guarded by m_lock (bound to m_cs): the ring and its cursor
-    tindlib::CCriticalSection m_cs;
-    tindlib::CSingleLockEx m_lock{&m_cs};
-    std::unique_ptr<tindlib::CCyclicBuffer> m_pBuffer;
-
-    // --- shared by the reader and the streaming thread
-    std::atomic<bool> m_bEndOfStream{false};
-    std::atomic<int64_t> m_nTargetFrame{0};
-    std::atomic<bool> m_bTargetReached{true};
-    std::atomic<int64_t> m_nDeliveredFrames{0};
-    std::atomic<bool> m_bStop{false};
-    std::atomic<bool> m_bCallbackIdle{true};
-    std::atomic<bool> m_bStartForced{false};
-    // After a hard seek, until the pipeline's flush has ended: what arrives is from the
-    // old position and is dropped.
-    std::atomic<bool> m_bAwaitFlush{false};
-
-    // Wake the reader as soon as the writer appends, and the writer as soon as the reader
-    // frees room or a stop is asked for; the waits also time out, as polls.
-    std::mutex m_wakeMutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_room;
-    uint64_t m_nWrites = 0;  // guarded by m_wakeMutex
-    uint64_t m_nReads = 0;   // guarded by m_wakeMutex
+    // Guards itself. The destructor's Close stops the pipeline before any member goes.
+    CDecodedRing m_ring;
 };

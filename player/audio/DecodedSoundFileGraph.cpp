@@ -1,98 +1,56 @@
-// CDecodedSoundFile: building, prerolling and tearing down the decoding pipeline.
-#include <chrono>
-#include <thread>
-
+// CDecodedSoundFile: building and prerolling the decoding pipeline.
 #include <gst/gst.h>
 
 #include "player/audio/DecodedSoundFile.h"
+#include "player/audio/GstHolder.h"
 
 namespace {
 
-// Failure codes of the graph-building steps; thrown and caught inside BuildGraph only.
-struct StepCode {  // thrown as plain int
-    static constexpr int kNoPipeline = 163;
-    static constexpr int kNoDump = 176;
-    static constexpr int kDumpNotAdded = 179;
-    static constexpr int kNoControl = 187;
-    static constexpr int kNoEvents = 193;
-    static constexpr int kNoSink = 257;
-    static constexpr int kCannotSeek = 328;
-    static constexpr int kNotConnected =
-        1;  // the sink's input is not linked: result false, no code of its own
-    static constexpr int kNoFormat = 2;
-};
-
+// What the dump takes: the player's own sample layout, whatever the file holds.
+constexpr const char* kDecodedCaps = "audio/x-raw,format=S16LE,layout=interleaved";
 // A file that neither errors nor prerolls within this time is refused.
-constexpr auto kPrerollTimeout = std::chrono::seconds(10);
-// How long decoding may run to let a parser estimate a duration it could not read.
-constexpr auto kDurationTimeout = std::chrono::seconds(3);
+constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
 
-// Links decodebin's first audio pad to the converter; other streams are left unlinked.
+// A new element of the named factory, owned by the caller; null when its plugin is missing.
+GstPtr<GstElement> MakeElement(const char* szFactory) {
+    GstElement* pElement = gst_element_factory_make(szFactory, nullptr);
+    return GstPtr<GstElement>(pElement != nullptr ? GST_ELEMENT(gst_object_ref_sink(pElement))
+                                                  : nullptr);
+}
+
+bool IsInputLinked(GstElement* pElement) {
+    const GstPtr<GstPad> pPad(gst_element_get_static_pad(pElement, "sink"));
+    return pPad != nullptr && gst_pad_is_linked(pPad.get());
+}
+
+// decodebin exposes a pad per stream as it finds them; the first audio one feeds the
+// converter, other streams (cover art, video) stay unlinked and are ignored.
 void OnPadAdded(GstElement*, GstPad* pPad, gpointer pConvert) {
-    GstPad* pSinkPad = gst_element_get_static_pad(GST_ELEMENT(pConvert), "sink");
-    if (!gst_pad_is_linked(pSinkPad)) {
-        GstCaps* pCaps = gst_pad_get_current_caps(pPad);
-        if (pCaps == nullptr) {
-            pCaps = gst_pad_query_caps(pPad, nullptr);
-        }
-        const GstStructure* pStruct = gst_caps_get_structure(pCaps, 0);
-        if (pStruct != nullptr && g_str_has_prefix(gst_structure_get_name(pStruct), "audio/")) {
-            gst_pad_link(pPad, pSinkPad);
-        }
-        gst_caps_unref(pCaps);
+    const GstPtr<GstPad> pSinkPad(gst_element_get_static_pad(GST_ELEMENT(pConvert), "sink"));
+    if (gst_pad_is_linked(pSinkPad.get())) {
+        return;
     }
-    gst_object_unref(pSinkPad);
+    GstPtr<GstCaps> pCaps(gst_pad_get_current_caps(pPad));
+    if (pCaps == nullptr) {
+        pCaps.reset(gst_pad_query_caps(pPad, nullptr));
+    }
+    const GstStructure* pStruct = gst_caps_get_structure(pCaps.get(), 0);
+    if (pStruct != nullptr && g_str_has_prefix(gst_structure_get_name(pStruct), "audio/")) {
+        gst_pad_link(pPad, pSinkPad.get());
+    }
 }
 
-// Without an audio stream nothing would ever preroll: report it as an error.
+// Once decodebin has exposed all its streams without an audio one, the dump would never
+// preroll: post an error so that Preroll fails at once instead of timing out.
 void OnNoMorePads(GstElement* pDecoder, gpointer pConvert) {
-    GstPad* pSinkPad = gst_element_get_static_pad(GST_ELEMENT(pConvert), "sink");
-    if (!gst_pad_is_linked(pSinkPad)) {
-        GError* pError =
-            g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, "no audio stream");
-        gst_element_post_message(pDecoder,
-                                 gst_message_new_error(GST_OBJECT(pDecoder), pError, nullptr));
-        g_error_free(pError);
+    if (IsInputLinked(GST_ELEMENT(pConvert))) {
+        return;
     }
-    gst_object_unref(pSinkPad);
-}
-
-// The bin's sink: the first element with exactly one input pad and no output pad.
-GstElement* FindSink(GstElement* pGraph) {
-    GstElement* pFound = nullptr;
-    GstIterator* pIt = gst_bin_iterate_elements(GST_BIN(pGraph));
-    GValue item = G_VALUE_INIT;
-    while (pFound == nullptr && gst_iterator_next(pIt, &item) == GST_ITERATOR_OK) {
-        auto* pElement = GST_ELEMENT(g_value_get_object(&item));
-        GST_OBJECT_LOCK(pElement);
-        const bool bSink = pElement->numsinkpads == 1 && pElement->numsrcpads == 0;
-        GST_OBJECT_UNLOCK(pElement);
-        if (bSink) {
-            pFound = GST_ELEMENT(gst_object_ref(pElement));
-        }
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(pIt);
-    return pFound;
-}
-
-// Waits for the pipeline to preroll; false on an error, an early end or the time-out.
-bool WaitPreroll(GstBus* pBus) {
-    const auto deadline = std::chrono::steady_clock::now() + kPrerollTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        GstMessage* pMsg = gst_bus_timed_pop_filtered(
-            pBus, 20 * GST_MSECOND,
-            static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR |
-                                        GST_MESSAGE_EOS));
-        if (pMsg == nullptr) {
-            continue;
-        }
-        const bool bDone = GST_MESSAGE_TYPE(pMsg) == GST_MESSAGE_ASYNC_DONE;
-        gst_message_unref(pMsg);
-        return bDone;
-    }
-    return false;
+    GError* pError =
+        g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, "no audio stream");
+    gst_element_post_message(pDecoder,
+                             gst_message_new_error(GST_OBJECT(pDecoder), pError, nullptr));
+    g_error_free(pError);
 }
 
 }  // namespace
@@ -101,152 +59,64 @@ bool CDecodedSoundFile::BuildGraph(const std::string& strPath) {
     if (!gst_is_initialized()) {
         gst_init(nullptr, nullptr);
     }
-    GstElement* pSink = nullptr;
-    try {
-        // Step 1: the pipeline.
-        m_pGraph = gst_pipeline_new("decoder");
-        if (m_pGraph == nullptr) {
-            throw StepCode::kNoPipeline;
-        }
-        gst_object_ref_sink(m_pGraph);
-        // Steps 2-4: the dump sink joins the pipeline first.
-        m_pDump = std::make_unique<tindlib::CWaveDump>();
-        m_pDump->SetCallback(&CDecodedSoundFile::DumpCallback, this);
-        if (!m_pDump->IsValid()) {
-            throw StepCode::kNoDump;
-        }
-        if (!gst_bin_add(GST_BIN(m_pGraph), m_pDump->GetElement())) {
-            throw StepCode::kDumpNotAdded;
-        }
-        m_bDumpInGraph = true;
-        // Step 5: render the file into the dump. A missing element leaves the dump
-        // unconnected, which the connection check below refuses.
-        GstElement* pSource = gst_element_factory_make("filesrc", nullptr);
-        GstElement* pDecoder = gst_element_factory_make("decodebin", nullptr);
-        GstElement* pConvert = gst_element_factory_make("audioconvert", nullptr);
-        GstElement* pFilter = gst_element_factory_make("capsfilter", nullptr);
-        if (pSource == nullptr || pDecoder == nullptr || pConvert == nullptr ||
-            pFilter == nullptr) {
-            for (GstElement* p : {pSource, pDecoder, pConvert, pFilter}) {
-                if (p != nullptr) {
-                    gst_object_unref(gst_object_ref_sink(p));
-                }
-            }
-            throw StepCode::kNotConnected;
-        }
-        g_object_set(pSource, "location", strPath.c_str(), nullptr);
-        GstCaps* pCaps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
-        g_object_set(pFilter, "caps", pCaps, nullptr);
-        gst_caps_unref(pCaps);
-        gst_bin_add_many(GST_BIN(m_pGraph), pSource, pDecoder, pConvert, pFilter, nullptr);
-        gst_element_link(pSource, pDecoder);
-        gst_element_link_many(pConvert, pFilter, m_pDump->GetElement(), nullptr);
-        g_signal_connect(pDecoder, "pad-added", G_CALLBACK(OnPadAdded), pConvert);
-        g_signal_connect(pDecoder, "no-more-pads", G_CALLBACK(OnNoMorePads), pConvert);
-
-        // Steps 6-8: control, seeking and events all go through the pipeline and its bus.
-        m_pBus = gst_element_get_bus(m_pGraph);
-        if (m_pBus == nullptr) {
-            throw StepCode::kNoEvents;
-        }
-        if (gst_element_set_state(m_pGraph, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-            throw StepCode::kNoControl;
-        }
-        const bool bPrerolled = WaitPreroll(m_pBus);
-        // Steps 9-13 of the original graph (a sample grabber and a null renderer that
-        // never joined it) had no effect and are left out.
-
-        // Steps 14-15: the sink must be the dump, and its input must be connected.
-        pSink = FindSink(m_pGraph);
-        if (pSink == nullptr) {
-            throw StepCode::kNoSink;
-        }
-        GstPad* pSinkPad = gst_element_get_static_pad(pSink, "sink");
-        const bool bLinked = pSinkPad != nullptr && gst_pad_is_linked(pSinkPad);
-        if (pSinkPad != nullptr) {
-            gst_object_unref(pSinkPad);
-        }
-        if (!bPrerolled || !bLinked) {
-            throw StepCode::kNotConnected;
-        }
-        // Step 16: the decoded format.
-        tindlib::WAVEFORMATEX format;
-        if (!m_pDump->GetConnectedFormat(&format)) {
-            throw StepCode::kNoFormat;
-        }
-        SetFormat(format);
-        // Step 17 (time format) does not apply: positions are always in nanoseconds here.
-        // Step 18: absolute seeking and a known duration are required.
-        GstQuery* pQuery = gst_query_new_seeking(GST_FORMAT_TIME);
-        gboolean bSeekable = FALSE;
-        if (gst_element_query(m_pGraph, pQuery)) {
-            gst_query_parse_seeking(pQuery, nullptr, &bSeekable, nullptr, nullptr);
-        }
-        gst_query_unref(pQuery);
-        if (!bSeekable || !WaitDuration()) {
-            const MessageHook pHook = CurrentMessageHook();
-            pHook(IDS_CANNOT_SEEK, LoadMessage(IDS_CANNOT_SEEK));
-            throw StepCode::kCannotSeek;
-        }
-        // Step 19: a freshly prerolled pipeline already stands at 0; Open caches the length.
-    } catch (int) {
-        if (pSink != nullptr) {
-            gst_object_unref(pSink);
-        }
+    // filesrc ! decodebin ! audioconvert ! capsfilter ! dump. decodebin picks the demuxer
+    // and decoder for whatever the file holds; audioconvert and the caps filter turn any
+    // raw audio into interleaved S16LE, the only layout the ring and the player handle.
+    if (!m_pDump->IsValid()) {
         return false;
     }
-    gst_object_unref(pSink);
+    m_pGraph = gst_pipeline_new("decoder");
+    if (m_pGraph == nullptr) {
+        return false;
+    }
+    gst_object_ref_sink(m_pGraph);
+    // The bin holds its own reference to the dump; Close takes it out again before the
+    // CWaveDump that owns the element goes.
+    if (!gst_bin_add(GST_BIN(m_pGraph), m_pDump->GetElement())) {
+        return false;
+    }
+    m_bDumpInGraph = true;
+    const GstPtr<GstElement> pSource = MakeElement("filesrc");
+    const GstPtr<GstElement> pDecoder = MakeElement("decodebin");
+    const GstPtr<GstElement> pConvert = MakeElement("audioconvert");
+    const GstPtr<GstElement> pFilter = MakeElement("capsfilter");
+    if (!pSource || !pDecoder || !pConvert || !pFilter) {
+        return false;  // a plugin is missing: nothing decodes here
+    }
+    g_object_set(pSource.get(), "location", strPath.c_str(), nullptr);
+    const GstPtr<GstCaps> pCaps(gst_caps_from_string(kDecodedCaps));
+    g_object_set(pFilter.get(), "caps", pCaps.get(), nullptr);
+    gst_bin_add_many(GST_BIN(m_pGraph), pSource.get(), pDecoder.get(), pConvert.get(),
+                     pFilter.get(), nullptr);
+    // A failed link leaves the dump without data, which Preroll refuses.
+    gst_element_link(pSource.get(), pDecoder.get());
+    gst_element_link_many(pConvert.get(), pFilter.get(), m_pDump->GetElement(), nullptr);
+    // The bin keeps the converter alive as long as decodebin can signal.
+    g_signal_connect(pDecoder.get(), "pad-added", G_CALLBACK(OnPadAdded), pConvert.get());
+    g_signal_connect(pDecoder.get(), "no-more-pads", G_CALLBACK(OnNoMorePads), pConvert.get());
     return true;
 }
 
-bool CDecodedSoundFile::WaitDuration() {
-    gint64 nDuration = -1;
-    if (gst_element_query_duration(m_pGraph, GST_FORMAT_TIME, &nDuration) && nDuration > 0) {
-        return true;
+bool CDecodedSoundFile::Preroll() {
+    // Going to PAUSED makes decodebin type the file and expose its streams; the change
+    // completes (ASYNC_DONE) once the first decoded sample waits in the dump. An error or
+    // an end before that means the file holds no audio this pipeline can decode.
+    if (m_pBus == nullptr ||
+        gst_element_set_state(m_pGraph, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        return false;
     }
-    // Streams without a length header (e.g. MP3 without a Xing frame) get an estimate
-    // from the bit rate once some frames have been parsed: start decoding into the ring
-    // (which is what the first Read would do) until the parser knows.
-    RunGraph();
-    const auto deadline = std::chrono::steady_clock::now() + kDurationTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (gst_element_query_duration(m_pGraph, GST_FORMAT_TIME, &nDuration) && nDuration > 0) {
-            return true;
-        }
-        GstMessage* pMsg = gst_bus_pop_filtered(m_pBus, GST_MESSAGE_ERROR);
-        if (pMsg != nullptr) {
-            gst_message_unref(pMsg);
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const GstPtr<GstMessage> pMsg(gst_bus_timed_pop_filtered(
+        m_pBus, kPrerollTimeout,
+        static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR | GST_MESSAGE_EOS)));
+    if (pMsg == nullptr || GST_MESSAGE_TYPE(pMsg.get()) != GST_MESSAGE_ASYNC_DONE ||
+        !IsInputLinked(m_pDump->GetElement())) {
+        return false;
     }
-    return false;
-}
-
-bool CDecodedSoundFile::Close() {
-    RequestStop();
-    if (m_pGraph != nullptr) {
-        // Joins the streaming threads; a callback waiting for room leaves on m_bStop.
-        gst_element_set_state(m_pGraph, GST_STATE_NULL);
+    // The caps the dump negotiated are the decoded format: rate, channels, 16-bit samples.
+    tindlib::WAVEFORMATEX format;
+    if (!m_pDump->GetConnectedFormat(&format)) {
+        return false;
     }
-    WaitCallbackIdle(10);
-    if (m_pBus != nullptr) {
-        gst_object_unref(m_pBus);
-        m_pBus = nullptr;
-    }
-    if (m_bDumpInGraph) {
-        gst_bin_remove(GST_BIN(m_pGraph), m_pDump->GetElement());
-        m_bDumpInGraph = false;
-    }
-    if (m_pGraph != nullptr) {
-        gst_object_unref(m_pGraph);
-        m_pGraph = nullptr;
-    }
-    m_pDump.reset();
-    {
-        tindlib::CScopedLock guard(m_lock);
-        m_pBuffer->Clear();
-    }
-    m_bRunning = false;
-    return CSoundFile::Close();
+    SetFormat(format);
+    return true;
 }
