@@ -1,15 +1,12 @@
 // The program as users run it: exit codes, messages, the progress line on a terminal and
 // quiet otherwise, Ctrl+C, and a missing encoder named with its package.
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -17,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/RunProgram.h"
 #include "tests/tools/cdgexport/TestMedia.h"
 
 namespace fs = std::filesystem;
@@ -24,53 +22,22 @@ using namespace cdgexport::test;
 
 namespace {
 
-struct Result {
-    int nExit = -1;
-    std::string out;
-    std::string err;
-};
-
-// A cdgexport process with its stdout on a pipe (or, with bTerminal, both outputs on a
-// pseudo-terminal) and stderr in a file.
-class CChild {
+// A cdgexport process with both outputs on a pseudo-terminal, as in a user's shell.
+class CTerminalChild {
 public:
-    CChild(const std::vector<std::string>& args, const fs::path& errFile, bool bTerminal = false,
-           const std::vector<std::string>& env = {}) {
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(CDGEXPORT_PATH));
+    explicit CTerminalChild(const std::vector<std::string>& args) {
+        std::vector<char*> argv{const_cast<char*>(CDGEXPORT_PATH)};
         for (const std::string& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
         }
         argv.push_back(nullptr);
-        int fds[2] = {-1, -1};
-        if (bTerminal) {
-            m_pid = ::forkpty(&m_fd, nullptr, nullptr, nullptr);
-        } else {
-            if (::pipe(fds) != 0) {
-                return;
-            }
-            m_pid = ::fork();
-        }
+        m_pid = ::forkpty(&m_fd, nullptr, nullptr, nullptr);
         if (m_pid == 0) {
-            for (const std::string& e : env) {
-                ::putenv(const_cast<char*>(e.c_str()));
-            }
-            if (!bTerminal) {
-                ::dup2(fds[1], STDOUT_FILENO);
-                ::close(fds[0]);
-                ::close(fds[1]);
-                const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                ::dup2(err, STDERR_FILENO);
-            }
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
-        if (!bTerminal) {
-            ::close(fds[1]);
-            m_fd = fds[0];
-        }
     }
-    ~CChild() {
+    ~CTerminalChild() {
         if (m_pid > 0) {
             ::kill(m_pid, SIGKILL);
             Wait();
@@ -81,9 +48,8 @@ public:
     }
 
     // Reads what the child writes until the text contains want or the stream ends.
-    bool ReadUntil(const std::string& want,
-                   std::chrono::seconds timeout = std::chrono::seconds(60)) {
-        const auto tEnd = std::chrono::steady_clock::now() + timeout;
+    bool ReadUntil(const std::string& want) {
+        const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (m_text.find(want) == std::string::npos) {
             pollfd p{m_fd, POLLIN, 0};
             if (std::chrono::steady_clock::now() > tEnd || ::poll(&p, 1, 100) < 0) {
@@ -93,7 +59,7 @@ public:
                 char buffer[4096];
                 const ssize_t n = ::read(m_fd, buffer, sizeof(buffer));
                 if (n <= 0) {
-                    return m_text.find(want) != std::string::npos;
+                    return false;
                 }
                 m_text.append(buffer, static_cast<size_t>(n));
             }
@@ -118,46 +84,30 @@ private:
     std::string m_text;
 };
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class CliTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("cdgexport-cli-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        ASSERT_TRUE(WriteTrack(m_dir / "song.cdg", 3.0));
-        ASSERT_TRUE(WriteWav(m_dir / "song.wav", MakeNoise(3.0)));
+        m_dir = FreshFolder("cdgexport-cli");
+        fs::create_directories(m_dir / "in");
+        fs::create_directories(m_dir / "out");
+        ASSERT_TRUE(WriteTrack(m_dir / "in" / "song.cdg", 3.0));
+        ASSERT_TRUE(WriteWav(m_dir / "in" / "song.wav", MakeNoise(3.0)));
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    Result Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        Result r;
-        CChild child(args, m_dir / "stderr", false, env);
-        child.ReadUntil("\x01");  // everything, to the end
-        r.nExit = child.Wait();
-        r.out = child.Text();
-        r.err = ReadFile(m_dir / "stderr");
-        return r;
+    // Runs cdgexport with these environment settings ("NAME=value") added.
+    ProgramRun Run(const std::vector<std::string>& args, std::vector<std::string> env = {}) {
+        env.push_back(CDGEXPORT_PATH);
+        env.insert(env.end(), args.begin(), args.end());
+        return RunProgram("/usr/bin/env", env, m_dir);
     }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    // Names in the folder other than the inputs.
-    std::vector<std::string> Leftovers() const {
+    std::string In(const std::string& name) const { return (m_dir / "in" / name).string(); }
+    std::string Out(const std::string& name) const { return (m_dir / "out" / name).string(); }
+    // What the runs left in the output folder.
+    std::vector<std::string> Outputs() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
-            const std::string name = entry.path().filename().string();
-            if (name != "song.cdg" && name != "song.wav" && name != "stderr" &&
-                name != "long.cdg" && name != "long.wav" && name != "plugins" &&
-                name != "registry.bin") {
-                names.push_back(name);
-            }
+        for (const auto& entry : fs::directory_iterator(m_dir / "out")) {
+            names.push_back(entry.path().filename().string());
         }
         return names;
     }
@@ -165,20 +115,17 @@ protected:
     fs::path m_dir;
 };
 
-TEST_F(CliTest, HelpExitsZeroWithTheUsage) {
-    const Result r = Run({"--help"});
-    EXPECT_EQ(r.nExit, 0);
-    EXPECT_NE(r.out.find("usage: cdgexport [options] TRACK OUT"), std::string::npos);
-    EXPECT_TRUE(r.err.empty());
-}
-
-TEST_F(CliTest, UsageMistakesExitTwoWithAHint) {
+TEST_F(CliTest, HelpExitsZeroAndUsageMistakesExitTwoWithAHint) {
+    const ProgramRun help = Run({"--help"});
+    EXPECT_EQ(help.nExit, 0);
+    EXPECT_NE(help.out.find("usage: cdgexport [options] TRACK OUT"), std::string::npos);
+    EXPECT_TRUE(help.err.empty());
     for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                  {"a.cdg"},
                                                  {"a.cdg", "a.mp4", "--fps", "0"},
                                                  {"a.cdg", "a.mov"},
                                                  {"a.cdg", "a.mp4", "--bogus"}}) {
-        const Result r = Run(args);
+        const ProgramRun r = Run(args);
         EXPECT_EQ(r.nExit, 2) << r.err;
         EXPECT_NE(r.err.find("(try 'cdgexport --help')"), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
@@ -186,27 +133,25 @@ TEST_F(CliTest, UsageMistakesExitTwoWithAHint) {
 }
 
 TEST_F(CliTest, FailuresExitOneWithTheReason) {
-    const Result missing = Run({Path("gone.cdg"), Path("o.mp4")});
+    const ProgramRun missing = Run({In("gone.cdg"), Out("o.mp4")});
     EXPECT_EQ(missing.nExit, 1);
-    EXPECT_NE(missing.err.find("cdgexport: cannot open the track " + Path("gone.cdg")),
+    EXPECT_NE(missing.err.find("cdgexport: cannot open the track " + In("gone.cdg")),
               std::string::npos)
         << missing.err;
-    const Result folder = Run({Path("song.cdg"), Path("no/such/o.mkv")});
+    const ProgramRun folder = Run({In("song.cdg"), Out("no/such/o.mkv")});
     EXPECT_EQ(folder.nExit, 1);
     EXPECT_NE(folder.err.find("does not exist"), std::string::npos) << folder.err;
-    EXPECT_TRUE(Leftovers().empty());
+    EXPECT_TRUE(Outputs().empty());
 }
 
-TEST_F(CliTest, QuietWhenNotOnATerminal) {
-    const Result r = Run({Path("song.cdg"), Path("song.mp4"), "--size", "320x240"});
-    EXPECT_EQ(r.nExit, 0) << r.err;
-    EXPECT_TRUE(r.err.empty()) << r.err;
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    EXPECT_TRUE(fs::is_regular_file(Path("song.mp4")));
-}
+TEST_F(CliTest, QuietWhenNotOnATerminalAndProgressLinesForAProgram) {
+    const ProgramRun quiet = Run({In("song.cdg"), Out("song.mp4"), "--size", "320x240"});
+    EXPECT_EQ(quiet.nExit, 0) << quiet.err;
+    EXPECT_TRUE(quiet.err.empty()) << quiet.err;
+    EXPECT_TRUE(quiet.out.empty()) << quiet.out;
+    EXPECT_TRUE(fs::is_regular_file(Out("song.mp4")));
 
-TEST_F(CliTest, ProgressLinesForAProgram) {
-    const Result r = Run({Path("song.cdg"), Path("song.webm"), "--size", "320x240", "--progress"});
+    const ProgramRun r = Run({In("song.cdg"), Out("song.webm"), "--size", "320x240", "--progress"});
     EXPECT_EQ(r.nExit, 0) << r.err;
     std::istringstream lines(r.out);
     const std::regex record(R"(\d+\.\d \d+\.\d -?\d+)");
@@ -219,8 +164,8 @@ TEST_F(CliTest, ProgressLinesForAProgram) {
 }
 
 TEST_F(CliTest, ProgressLineOnATerminal) {
-    CChild child({Path("song.cdg"), Path("song.mkv"), "--size", "320x240"}, m_dir / "stderr", true);
-    EXPECT_TRUE(child.ReadUntil("wrote " + Path("song.mkv")));
+    CTerminalChild child({In("song.cdg"), Out("song.mkv"), "--size", "320x240"});
+    EXPECT_TRUE(child.ReadUntil("wrote " + Out("song.mkv")));
     EXPECT_EQ(child.Wait(), 0);
     const std::string& text = child.Text();
     // "\rcdgexport:  NN%..." updated in place, then cleared before the closing line.
@@ -231,15 +176,15 @@ TEST_F(CliTest, ProgressLineOnATerminal) {
 
 TEST_F(CliTest, CtrlCStopsAndRemovesThePartialFile) {
     // Long enough to be caught in the middle.
-    ASSERT_TRUE(WriteTrack(m_dir / "long.cdg", 120.0));
-    ASSERT_TRUE(WriteWav(m_dir / "long.wav", MakeNoise(120.0)));
-    CChild child({Path("long.cdg"), Path("long.mp4"), "--progress"}, m_dir / "stderr");
-    ASSERT_TRUE(child.ReadUntil("\n")) << "no progress from the export";
+    ASSERT_TRUE(WriteTrack(m_dir / "in" / "long.cdg", 120.0));
+    ASSERT_TRUE(WriteWav(m_dir / "in" / "long.wav", MakeNoise(120.0)));
+    CTerminalChild child({In("long.cdg"), Out("long.mp4")});
+    ASSERT_TRUE(child.ReadUntil("%")) << "no progress from the export";
     child.Signal(SIGINT);
+    EXPECT_TRUE(child.ReadUntil("stopped; " + Out("long.mp4") + " was not written"))
+        << child.Text();
     EXPECT_EQ(child.Wait(), 128 + SIGINT);
-    EXPECT_NE(ReadFile(m_dir / "stderr").find("stopped; " + Path("long.mp4") + " was not written"),
-              std::string::npos);
-    EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+    EXPECT_TRUE(Outputs().empty()) << Outputs().front();
 }
 
 TEST_F(CliTest, AMissingEncoderNamesItsPackage) {
@@ -247,7 +192,7 @@ TEST_F(CliTest, AMissingEncoderNamesItsPackage) {
     struct Case {
         const char* pszOutput;
         const char* pszPlugin;
-        const char* pszMessage;
+        const char* pszEncoderAndPackage;
     };
     const Case cases[] = {
         {"o.mp4", "libgstx264.so",
@@ -270,13 +215,13 @@ TEST_F(CliTest, AMissingEncoderNamesItsPackage) {
             }
         }
         fs::remove(m_dir / "registry.bin");
-        const Result r =
-            Run({Path("song.cdg"), Path(c.pszOutput)},
+        const ProgramRun r =
+            Run({In("song.cdg"), Out(c.pszOutput)},
                 {"GST_PLUGIN_SYSTEM_PATH_1_0=" + plugins.string(),
                  "GST_REGISTRY_1_0=" + (m_dir / "registry.bin").string(), "GST_PLUGIN_PATH_1_0="});
         EXPECT_EQ(r.nExit, 1) << c.pszOutput;
-        EXPECT_NE(r.err.find(c.pszMessage), std::string::npos) << r.err;
-        EXPECT_TRUE(Leftovers().empty());
+        EXPECT_NE(r.err.find(c.pszEncoderAndPackage), std::string::npos) << r.err;
+        EXPECT_TRUE(Outputs().empty());
     }
 }
 

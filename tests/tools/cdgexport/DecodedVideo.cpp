@@ -40,64 +40,42 @@ struct DecodeState {
     DecodedAudio* audio = nullptr;
     int nAudioRate = 0;
     std::mutex mutex;
-    bool bFirstAudio = true;
 };
 
-GstFlowReturn OnVideoSample(GstAppSink* sink, gpointer data) {
+// Hands one decoded picture to onFrame, or adds the samples to the collected audio.
+template <bool bVideo>
+GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
     auto* state = static_cast<DecodeState*>(data);
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (sample == nullptr) {
         return GST_FLOW_EOS;
     }
-    GstVideoInfo info;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstMapInfo map;
-    if (gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
-        gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        DecodedFrame frame;
-        frame.nPts = RunningTime(sample, GST_BUFFER_PTS(buffer));
-        frame.nDuration = GST_BUFFER_DURATION(buffer);
-        frame.nWidth = GST_VIDEO_INFO_WIDTH(&info);
-        frame.nHeight = GST_VIDEO_INFO_HEIGHT(&info);
-        frame.nStride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0) / 4;
-        frame.pPixels = reinterpret_cast<const uint32_t*>(map.data);
-        {
-            std::lock_guard<std::mutex> hold(state->mutex);
-            (*state->onFrame)(frame);
-        }
-        gst_buffer_unmap(buffer, &map);
-    }
-    gst_sample_unref(sample);
-    return GST_FLOW_OK;
-}
-
-GstFlowReturn OnAudioSample(GstAppSink* sink, gpointer data) {
-    auto* state = static_cast<DecodeState*>(data);
-    GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (sample == nullptr) {
-        return GST_FLOW_EOS;
-    }
-    GstAudioInfo info;
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstMapInfo map;
-    if (gst_audio_info_from_caps(&info, gst_sample_get_caps(sample)) &&
-        gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
         std::lock_guard<std::mutex> hold(state->mutex);
-        if (state->bFirstAudio) {
-            state->bFirstAudio = false;
-            state->audio->nFirstPts = RunningTime(sample, GST_BUFFER_PTS(buffer));
-            state->audio->nChannels = GST_AUDIO_INFO_CHANNELS(&info);
-            state->audio->nRate = GST_AUDIO_INFO_RATE(&info);
+        GstVideoInfo video;
+        GstAudioInfo audio;
+        if (bVideo && gst_video_info_from_caps(&video, gst_sample_get_caps(sample))) {
+            DecodedFrame frame;
+            frame.nPts = RunningTime(sample, GST_BUFFER_PTS(buffer));
+            frame.nWidth = GST_VIDEO_INFO_WIDTH(&video);
+            frame.nHeight = GST_VIDEO_INFO_HEIGHT(&video);
+            frame.nStride = GST_VIDEO_INFO_PLANE_STRIDE(&video, 0) / 4;
+            frame.pPixels = reinterpret_cast<const uint32_t*>(map.data);
+            (*state->onFrame)(frame);
+        } else if (!bVideo && gst_audio_info_from_caps(&audio, gst_sample_get_caps(sample))) {
+            state->audio->nChannels = GST_AUDIO_INFO_CHANNELS(&audio);
+            const auto* p = reinterpret_cast<const int16_t*>(map.data);
+            state->audio->samples.insert(state->audio->samples.end(), p, p + map.size / 2);
         }
-        const auto* p = reinterpret_cast<const int16_t*>(map.data);
-        state->audio->samples.insert(state->audio->samples.end(), p, p + map.size / 2);
         gst_buffer_unmap(buffer, &map);
     }
     gst_sample_unref(sample);
     return GST_FLOW_OK;
 }
 
-// Adds converter ! capsfilter ! appsink for a new decoded pad.
+// Links a new decoded pad to converters and an app sink for its kind of stream.
 void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
     auto* state = static_cast<DecodeState*>(data);
     GstCaps* caps = gst_pad_get_current_caps(pad);
@@ -106,32 +84,26 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
         gst_caps_unref(caps);
     }
     const bool bVideo = name.rfind("video/", 0) == 0;
-    const bool bAudio = name.rfind("audio/", 0) == 0;
-    if (!bVideo && !bAudio) {
-        return;
+    std::string description =
+        "videoconvert ! video/x-raw,format=BGRx ! appsink name=sink sync=false";
+    if (!bVideo) {
+        if (name.rfind("audio/", 0) != 0) {
+            return;
+        }
+        const std::string rate =
+            state->nAudioRate > 0 ? ",rate=" + std::to_string(state->nAudioRate) : "";
+        description = "audioconvert ! audioresample ! audio/x-raw,format=S16LE,layout=interleaved" +
+                      rate + " ! appsink name=sink sync=false";
     }
-    GstElement* convert =
-        gst_element_factory_make(bVideo ? "videoconvert" : "audioconvert", nullptr);
-    GstElement* resample = gst_element_factory_make(bVideo ? "identity" : "audioresample", nullptr);
-    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-    GstElement* sink = gst_element_factory_make("appsink", nullptr);
-    GstCaps* want = bVideo ? gst_caps_from_string("video/x-raw,format=BGRx")
-                           : gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
-    if (bAudio && state->nAudioRate > 0) {
-        gst_caps_set_simple(want, "rate", G_TYPE_INT, state->nAudioRate, nullptr);
-    }
-    g_object_set(filter, "caps", want, nullptr);
-    gst_caps_unref(want);
-    g_object_set(sink, "sync", FALSE, nullptr);
+    GstElement* branch = gst_parse_bin_from_description(description.c_str(), TRUE, nullptr);
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(branch), "sink");
     GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = bVideo ? OnVideoSample : OnAudioSample;
+    callbacks.new_sample = bVideo ? OnSample<true> : OnSample<false>;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, state, nullptr);
-    gst_bin_add_many(GST_BIN(state->pipeline), convert, resample, filter, sink, nullptr);
-    gst_element_link_many(convert, resample, filter, sink, nullptr);
-    for (GstElement* e : {sink, filter, resample, convert}) {
-        gst_element_sync_state_with_parent(e);
-    }
-    GstPad* sinkPad = gst_element_get_static_pad(convert, "sink");
+    gst_object_unref(sink);
+    gst_bin_add(GST_BIN(state->pipeline), branch);
+    gst_element_sync_state_with_parent(branch);
+    GstPad* sinkPad = gst_element_get_static_pad(branch, "sink");
     gst_pad_link(pad, sinkPad);
     gst_object_unref(sinkPad);
 }

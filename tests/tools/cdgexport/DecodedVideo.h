@@ -26,7 +26,6 @@ bool Discover(const std::string& strPath, MediaInfo& info, std::string& error);
 // One decoded picture: BGRx pixels (0x00RRGGBB), nStride pixels per row.
 struct DecodedFrame {
     uint64_t nPts = 0;  // running time: when it is shown
-    uint64_t nDuration = 0;
     int nWidth = 0;
     int nHeight = 0;
     int nStride = 0;
@@ -35,8 +34,6 @@ struct DecodedFrame {
 
 struct DecodedAudio {
     int nChannels = 0;
-    int nRate = 0;
-    uint64_t nFirstPts = 0;
     std::vector<int16_t> samples;  // interleaved
     int64_t Frames() const {
         return nChannels ? static_cast<int64_t>(samples.size()) / nChannels : 0;

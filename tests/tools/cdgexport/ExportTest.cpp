@@ -4,11 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "tests/player/archive/ZipBuilder.h"
 #include "tests/tools/cdgexport/DecodedVideo.h"
@@ -48,13 +48,7 @@ const Container kContainers[] = {
 
 class ExportTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("cdgexport-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
+    void SetUp() override { m_dir = FreshFolder("cdgexport"); }
     void TearDown() override { fs::remove_all(m_dir); }
 
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
@@ -87,12 +81,32 @@ struct FrameCheck {
     int nBackwards = 0;  // pictures not after the one before
     uint64_t nFirstPts = 0;
     std::vector<double> checkpointErrors;
+    int64_t nAudioDelay = -1;  // frames, when a source was given
 };
 
-// Decodes the video and holds every picture against the renderer at its time. The first
-// picture is slot 0, so its time is the export's offset of the pictures.
-FrameCheck CheckFrames(const std::string& video, const std::string& track, int nFps,
-                       DecodedAudio& audio) {
+// Pictures the player would show differently from one slot to the next, over a track.
+int CountPictureChanges(const std::string& track, int nFps, double dSeconds) {
+    CReference reference(track);
+    std::vector<uint32_t> last;
+    int nChanges = 0;
+    for (int64_t k = 0; static_cast<double>(k) / nFps < dSeconds; ++k) {
+        const std::vector<uint32_t>& frame = reference.FrameAtSlot(k, nFps);
+        if (k == 0 || frame != last) {
+            ++nChanges;
+            last = frame;
+        }
+    }
+    return nChanges;
+}
+
+// Decodes the video and holds every picture against the renderer at its time (each
+// picture also goes to also). The first picture is slot 0, so its time is the export's
+// offset of the pictures. Each distinct picture of the track must come once, on the time
+// grid, within dBound of the renderer's; with a source, the sound must be in step.
+FrameCheck CheckExport(const std::string& video, const std::string& track, DecodedAudio& audio,
+                       const std::vector<int16_t>& source = {}, int nFps = kFps,
+                       double dBound = kMeanErrorBound,
+                       const std::function<void(const DecodedFrame&)>& also = {}) {
     FrameCheck check;
     std::vector<std::vector<uint32_t>> checkpointFrames;
     {
@@ -108,6 +122,9 @@ FrameCheck CheckFrames(const std::string& video, const std::string& track, int n
     const bool bDecoded = Decode(
         video,
         [&](const DecodedFrame& frame) {
+            if (also) {
+                also(frame);
+            }
             if (check.nFrames++ == 0) {
                 check.nFirstPts = frame.nPts;
             }
@@ -134,22 +151,27 @@ FrameCheck CheckFrames(const std::string& video, const std::string& track, int n
         },
         audio, kRate, error);
     EXPECT_TRUE(bDecoded) << error;
+    EXPECT_EQ(check.nFrames, CountPictureChanges(track, nFps, kTrackSeconds));
+    EXPECT_EQ(check.nOffGrid, 0);
+    EXPECT_LE(check.dWorstError, dBound);
+    if (!source.empty()) {
+        check.nAudioDelay = FindDelay(source, audio.samples, kRate / 2, 3000);
+        EXPECT_GE(check.nAudioDelay, 0);
+        EXPECT_NEAR(static_cast<double>(check.nAudioDelay) / kRate,
+                    static_cast<double>(check.nFirstPts) / kNs, 0.0015)
+            << "pictures and sound drift apart";
+    }
     return check;
 }
 
-// Pictures the player would show differently from one slot to the next, over a track.
-int CountPictureChanges(const std::string& track, int nFps, double dSeconds) {
-    CReference reference(track);
-    std::vector<uint32_t> last;
-    int nChanges = 0;
-    for (int64_t k = 0; static_cast<double>(k) / nFps < dSeconds; ++k) {
-        const std::vector<uint32_t>& frame = reference.FrameAtSlot(k, nFps);
-        if (k == 0 || frame != last) {
-            ++nChanges;
-            last = frame;
-        }
-    }
-    return nChanges;
+// Decodes only the sound of an export.
+DecodedAudio DecodeAudio(const std::string& video) {
+    DecodedAudio audio;
+    std::string error;
+    EXPECT_TRUE(Decode(
+        video, [](const DecodedFrame&) {}, audio, kRate, error))
+        << error;
+    return audio;
 }
 
 class ExportContainerTest : public ExportTest, public testing::WithParamInterface<Container> {};
@@ -177,31 +199,21 @@ TEST_P(ExportContainerTest, MatchesTheRendererFrameByFrameAndTheAudioSample) {
     EXPECT_LE(info.dDuration, kTrackSeconds + 0.05);
 
     DecodedAudio audio;
-    const FrameCheck check = CheckFrames(out, track, kFps, audio);
-    // Each distinct picture once, at the slot where it first shows.
-    EXPECT_EQ(check.nFrames, CountPictureChanges(track, kFps, kTrackSeconds));
+    const FrameCheck check = CheckExport(out, track, audio, source);
     EXPECT_EQ(check.nFrames, result.nFramesPushed);
-    EXPECT_EQ(check.nOffGrid, 0);
     EXPECT_EQ(check.nBackwards, 0);
-    EXPECT_LE(check.dWorstError, kMeanErrorBound);
     for (size_t i = 0; i < std::size(kCheckpoints); ++i) {
         EXPECT_GE(check.checkpointErrors[i], 0) << "no picture at " << kCheckpoints[i] << " s";
         EXPECT_LE(check.checkpointErrors[i], kMeanErrorBound) << "at " << kCheckpoints[i] << " s";
     }
-
-    // The sound: present, in line with the pictures, and as long as the source.
+    // The sound: stereo and as long as the source.
     ASSERT_EQ(audio.nChannels, 2);
-    const int64_t nDelay = FindDelay(source, audio.samples, kRate / 2, 3000);
-    ASSERT_GE(nDelay, 0);
-    const double dVideoOffset = static_cast<double>(check.nFirstPts) / kNs;
-    EXPECT_NEAR(static_cast<double>(nDelay) / kRate, dVideoOffset, 0.0015)
-        << "pictures and sound drift apart";
     const int64_t nSourceFrames = static_cast<int64_t>(source.size() / 2);
-    EXPECT_GE(audio.Frames() - nDelay, nSourceFrames - 2);
-    EXPECT_LE(audio.Frames() - nDelay, nSourceFrames + c.nMaxTailFrames);
+    EXPECT_GE(audio.Frames() - check.nAudioDelay, nSourceFrames - 2);
+    EXPECT_LE(audio.Frames() - check.nAudioDelay, nSourceFrames + c.nMaxTailFrames);
     RecordProperty("mean_error", std::to_string(check.dErrorSum / std::max(check.nFrames, 1)));
     RecordProperty("worst_error", std::to_string(check.dWorstError));
-    RecordProperty("audio_delay_frames", std::to_string(nDelay));
+    RecordProperty("audio_delay_frames", std::to_string(check.nAudioDelay));
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, ExportContainerTest, testing::ValuesIn(kContainers),
@@ -214,14 +226,9 @@ TEST_F(ExportTest, BinTrackCarriesItsOwnAudio) {
     ASSERT_TRUE(WriteTrack(m_dir / "disc.bin", kTrackSeconds, source));
     const ExportResult result = Export(Path("disc.bin"), Path("disc.mkv"));
     ASSERT_EQ(result.status, EExportStatus::Done) << result.strError;
-    DecodedAudio audio;
-    const FrameCheck check = CheckFrames(Path("disc.mkv"), Path("disc.bin"), kFps, audio);
-    EXPECT_EQ(check.nFrames, CountPictureChanges(Path("disc.bin"), kFps, kTrackSeconds));
-    EXPECT_LE(check.dWorstError, kMeanErrorBound);
     // The .bin's audio is the noise written into its sectors.
-    const int64_t nDelay = FindDelay(source, audio.samples, kRate / 2, 3000);
-    EXPECT_NEAR(static_cast<double>(nDelay) / kRate, static_cast<double>(check.nFirstPts) / kNs,
-                0.0015);
+    DecodedAudio audio;
+    CheckExport(Path("disc.mkv"), Path("disc.bin"), audio, source);
     EXPECT_GT(Rms(audio.samples, kRate, 2 * kRate), 1000);
 }
 
@@ -235,14 +242,8 @@ TEST_F(ExportTest, ZipTrackIsUnpackedLikeThePlayerDoes) {
                            {"Artist - Song/Song.wav", ziptest::ReadBytes(Path("src.wav"))}}));
     const ExportResult result = Export(Path("Artist - Song.zip"), Path("zipped.mkv"));
     ASSERT_EQ(result.status, EExportStatus::Done) << result.strError;
-    DecodedAudio audio;
-    const FrameCheck check = CheckFrames(Path("zipped.mkv"), Path("src.cdg"), kFps, audio);
-    EXPECT_EQ(check.nFrames, CountPictureChanges(Path("src.cdg"), kFps, kTrackSeconds));
-    EXPECT_LE(check.dWorstError, kMeanErrorBound);
-    const int64_t nDelay = FindDelay(source, audio.samples, kRate / 2, 3000);
-    EXPECT_NEAR(static_cast<double>(nDelay) / kRate, static_cast<double>(check.nFirstPts) / kNs,
-                0.0015)
-        << "the zip's own audio, in step";
+    DecodedAudio audio;  // the zip's own audio, in step
+    CheckExport(Path("zipped.mkv"), Path("src.cdg"), audio, source);
 }
 
 TEST_F(ExportTest, SurroundAudioIsMixedToStereo) {
@@ -259,11 +260,7 @@ TEST_F(ExportTest, SurroundAudioIsMixedToStereo) {
     ASSERT_TRUE(WriteWav(m_dir / "six.wav", six, 6));
     const ExportResult result = Export(Path("six.cdg"), Path("six.mp4"));
     ASSERT_EQ(result.status, EExportStatus::Done) << result.strError;
-    DecodedAudio audio;
-    std::string error;
-    ASSERT_TRUE(Decode(
-        Path("six.mp4"), [](const DecodedFrame&) {}, audio, kRate, error))
-        << error;
+    const DecodedAudio audio = DecodeAudio(Path("six.mp4"));
     EXPECT_EQ(audio.nChannels, 2);
     EXPECT_NEAR(static_cast<double>(audio.Frames()) / kRate, kSeconds, 0.05);
     EXPECT_GT(Rms(audio.samples, kRate / 4, kRate), 500);
@@ -281,8 +278,7 @@ TEST_F(ExportTest, SilentTrackLastsAsLongAsItsPackets) {
     EXPECT_EQ(info.nAudioStreams, 1);
     EXPECT_NEAR(info.dDuration, kSeconds, 0.01);
     DecodedAudio audio;
-    const FrameCheck check = CheckFrames(Path("quiet.webm"), Path("quiet.cdg"), kFps, audio);
-    EXPECT_LE(check.dWorstError, kMeanErrorBound);
+    CheckExport(Path("quiet.webm"), Path("quiet.cdg"), audio);
     EXPECT_NEAR(static_cast<double>(audio.Frames()) / kRate, kSeconds, 0.001);
     EXPECT_LT(Rms(audio.samples, 0, audio.Frames()), 1.0);
 }
@@ -310,21 +306,14 @@ TEST_P(ExportSizeTest, KeepsTheFrameCrispAndBarsBlack) {
     int nWorstBar = 0;
     int nWrongSize = 0;
     DecodedAudio audio;
-    std::string error;
-    ASSERT_TRUE(Decode(
-        Path("sized.mp4"),
-        [&](const DecodedFrame& frame) {
-            nWorstBar = std::max(nWorstBar, MaxBarLevel(frame));
-            nWrongSize += frame.nWidth != size.nWidth || frame.nHeight != size.nHeight;
-        },
-        audio, 0, error))
-        << error;
+    const FrameCheck check =
+        CheckExport(Path("sized.mp4"), track, audio, {}, size.nFps, size.dErrorBound,
+                    [&](const DecodedFrame& frame) {
+                        nWorstBar = std::max(nWorstBar, MaxBarLevel(frame));
+                        nWrongSize += frame.nWidth != size.nWidth || frame.nHeight != size.nHeight;
+                    });
     EXPECT_EQ(nWrongSize, 0);
     EXPECT_LE(nWorstBar, 8) << "the bars are not black";
-    const FrameCheck check = CheckFrames(Path("sized.mp4"), track, size.nFps, audio);
-    EXPECT_EQ(check.nOffGrid, 0);
-    EXPECT_EQ(check.nFrames, CountPictureChanges(track, size.nFps, kTrackSeconds));
-    EXPECT_LE(check.dWorstError, size.dErrorBound);
     RecordProperty("worst_error", std::to_string(check.dWorstError));
 }
 
@@ -352,12 +341,8 @@ TEST_F(ExportTest, RemoveVocalsTakesOutTheCentre) {
     options.bRemoveVocals = true;
     const ExportResult removed = Export(Path("tone.cdg"), Path("karaoke.mkv"), options);
     ASSERT_EQ(removed.status, EExportStatus::Done) << removed.strError;
-    DecodedAudio plain;
-    DecodedAudio karaoke;
-    std::string error;
-    auto ignore = [](const DecodedFrame&) {};
-    ASSERT_TRUE(Decode(Path("plain.mkv"), ignore, plain, kRate, error)) << error;
-    ASSERT_TRUE(Decode(Path("karaoke.mkv"), ignore, karaoke, kRate, error)) << error;
+    const DecodedAudio plain = DecodeAudio(Path("plain.mkv"));
+    const DecodedAudio karaoke = DecodeAudio(Path("karaoke.mkv"));
     const double dPlain = Rms(plain.samples, kRate / 2, 2 * kRate);
     const double dKaraoke = Rms(karaoke.samples, kRate / 2, 2 * kRate);
     EXPECT_GT(dPlain, 5000);
@@ -370,6 +355,7 @@ TEST_F(ExportTest, KeyChangeMovesThePitchNotTheTempo) {
     ASSERT_TRUE(WriteTrack(m_dir / "tone.cdg", kSeconds));
     ASSERT_TRUE(WriteWav(m_dir / "tone.wav", MakeCentreTone(kSeconds, 440.0)));
     for (int nKey : {-6, 5}) {
+        SCOPED_TRACE("key " + std::to_string(nKey));
         ExportOptions options;
         options.nWidth = 320;
         options.nHeight = 240;
@@ -378,15 +364,10 @@ TEST_F(ExportTest, KeyChangeMovesThePitchNotTheTempo) {
         const ExportResult result = Export(Path("tone.cdg"), out, options);
         ASSERT_EQ(result.status, EExportStatus::Done) << result.strError;
         EXPECT_NEAR(result.dSeconds, kSeconds, 1e-6);
-        DecodedAudio audio;
-        std::string error;
-        ASSERT_TRUE(Decode(
-            out, [](const DecodedFrame&) {}, audio, kRate, error))
-            << error;
+        const DecodedAudio audio = DecodeAudio(out);
         const double dWant = 440.0 * std::pow(2.0, nKey / 12.0);
         EXPECT_NEAR(ZeroCrossingFrequency(audio.samples, kRate, kRate / 2, 5 * kRate / 2), dWant,
-                    dWant * 0.02)
-            << "key " << nKey;
+                    dWant * 0.02);
         EXPECT_NEAR(static_cast<double>(audio.Frames()) / kRate, kSeconds, 0.002);
     }
 }

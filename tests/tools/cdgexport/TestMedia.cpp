@@ -5,7 +5,9 @@
 #include <cmath>
 #include <random>
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include "tools/cdgauthor/SyntheticTrack.h"
 #include "tools/cdgrender/TrackRenderer.h"
@@ -18,7 +20,41 @@ constexpr int kFrameWidth = 320;
 constexpr int kFrameHeight = 240;
 constexpr double kPi = 3.14159265358979323846;
 
+// The picture area of a W x H video holding the 320 x 240 frame letterboxed.
+struct PictureRect {
+    int nLeft = 0;
+    int nTop = 0;
+    int nWidth = 0;
+    int nHeight = 0;
+};
+
+PictureRect LetterboxFor(int nWidth, int nHeight) {
+    PictureRect r;
+    // The 4:3 frame fills the height when the video is wider, else the width.
+    if (static_cast<int64_t>(nWidth) * kFrameHeight >=
+        static_cast<int64_t>(nHeight) * kFrameWidth) {
+        r.nHeight = nHeight;
+        r.nWidth = nHeight * kFrameWidth / kFrameHeight;
+    } else {
+        r.nWidth = nWidth;
+        r.nHeight = nWidth * kFrameHeight / kFrameWidth;
+    }
+    r.nLeft = (nWidth - r.nWidth) / 2;
+    r.nTop = (nHeight - r.nHeight) / 2;
+    return r;
+}
+
 }  // namespace
+
+std::filesystem::path FreshFolder(const std::string& strPrefix) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        (strPrefix + "-" + std::to_string(::getpid()) + "-" +
+         testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
 
 std::vector<int16_t> MakeNoise(double dSeconds, uint32_t nSeed) {
     const auto nFrames = static_cast<size_t>(dSeconds * kRate);
@@ -93,22 +129,6 @@ const std::vector<uint32_t>& CReference::FrameAtSlot(int64_t nSlot, int nFps) {
     m_pImpl->renderer.AdvanceTo(nSlot <= 0 ? 0 : (300 * nSlot - 1) / nFps + 1);
     m_pImpl->renderer.ComposeFrame(m_pImpl->frame.data());
     return m_pImpl->frame;
-}
-
-PictureRect LetterboxFor(int nWidth, int nHeight) {
-    PictureRect r;
-    // The 4:3 frame fills the height when the video is wider, else the width.
-    if (static_cast<int64_t>(nWidth) * kFrameHeight >=
-        static_cast<int64_t>(nHeight) * kFrameWidth) {
-        r.nHeight = nHeight;
-        r.nWidth = nHeight * kFrameWidth / kFrameHeight;
-    } else {
-        r.nWidth = nWidth;
-        r.nHeight = nWidth * kFrameHeight / kFrameWidth;
-    }
-    r.nLeft = (nWidth - r.nWidth) / 2;
-    r.nTop = (nHeight - r.nHeight) / 2;
-    return r;
 }
 
 double MeanError(const DecodedFrame& frame, const std::vector<uint32_t>& reference) {

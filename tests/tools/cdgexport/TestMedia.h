@@ -13,6 +13,9 @@ namespace cdgexport::test {
 
 inline constexpr int kRate = 44100;
 
+// An empty folder for the running test, named after it and this process.
+std::filesystem::path FreshFolder(const std::string& strPrefix);
+
 // Stereo test audio: a different pseudo-random noise in each channel under a slow
 // envelope, so that any stretch of it lines up with the source at one lag only.
 std::vector<int16_t> MakeNoise(double dSeconds, uint32_t nSeed = 7);
@@ -42,15 +45,6 @@ private:
     struct Impl;
     Impl* m_pImpl;
 };
-
-// The picture area of a W x H video holding the 320 x 240 frame letterboxed.
-struct PictureRect {
-    int nLeft = 0;
-    int nTop = 0;
-    int nWidth = 0;
-    int nHeight = 0;
-};
-PictureRect LetterboxFor(int nWidth, int nHeight);
 
 // Mean absolute difference per colour channel (0-255) between a decoded picture, sampled
 // at the centre of each frame pixel's block, and a 320 x 240 reference.

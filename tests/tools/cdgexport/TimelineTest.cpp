@@ -29,14 +29,6 @@ TEST(Timeline, SlotsExecuteThePacketsThePlayerWouldHaveExecuted) {
                 << "fps " << fps << " slot " << k;
         }
     }
-}
-
-TEST(Timeline, APacketExactlyAtASlotWaitsForTheNextSlot) {
-    // At 30 fps slot 1 starts at 1/30 s, exactly the time of packet 10: packets 0-9 run.
-    EXPECT_EQ(PacketsDueAtSlot(1, 30), 10);
-    EXPECT_EQ(PacketsDueAtSlot(0, 30), 0);
-    // At 7 fps slot 1 starts at 0.142857 s: packets 0-42 (42.857 rounds up to 43 of them).
-    EXPECT_EQ(PacketsDueAtSlot(1, 7), 43);
     // An hour in at 30 fps, still exact.
     EXPECT_EQ(PacketsDueAtSlot(30 * 3600, 30), 300 * 3600);
 }

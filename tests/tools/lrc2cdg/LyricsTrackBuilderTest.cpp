@@ -1,6 +1,6 @@
 // Tests of the lyrics track: the generated packets run through the CD+G engine show each
 // word unsung before its time and sung after it, scroll between lines and fade as planned.
-#include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -8,10 +8,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "platform/display/Display.h"
-#include "player/cdg/CdgFile.h"
 #include "player/cdg/CdgScreen.h"
 #include "tools/cdgauthor/CdgFont.h"
 #include "tools/lrc2cdg/LrcParser.h"
@@ -23,6 +21,11 @@ using cdgauthor::CdgTrackWriter;
 using lrc2cdg::LrcParser;
 using lrc2cdg::LrcSong;
 using lrc2cdg::LyricsTrackBuilder;
+constexpr auto kSingingRow = LyricsTrackBuilder::kSingingRow;
+constexpr auto kSung = LyricsTrackBuilder::kSung;
+constexpr auto kUnsung = LyricsTrackBuilder::kUnsung;
+constexpr auto kBackground = LyricsTrackBuilder::kBackground;
+constexpr auto kTitle = LyricsTrackBuilder::kTitle;
 
 const char* const kSong =
     "[ti:Test Song]\n"
@@ -34,39 +37,33 @@ const char* const kSong =
     "[00:16.00]<00:16.00>Five <00:17.00>\n"
     "[00:18.00]<00:18.00>Six <00:19.00>\n";
 
+constexpr int kRows = 2;  // tile rows of a line of lyrics
+
 // Plays a built track through the engine, packet by packet, as the player would.
 class TrackPlayer {
 public:
-    explicit TrackPlayer(const CdgTrackWriter& writer) {
+    explicit TrackPlayer(const CdgTrackWriter& writer) : m_writer(writer) {
         display::CDisplay::SetCurrent(&m_display);
         m_pScreen = std::make_unique<CCdgScreen>();
-        char name[] = "/tmp/lrc2cdg-test-XXXXXX";
-        const int fd = mkstemp(name);
-        close(fd);
-        m_path = name;
-        EXPECT_TRUE(writer.WriteCdg(m_path));
-        EXPECT_TRUE(m_file.Open(m_path));
     }
     ~TrackPlayer() {
-        m_file.Close();
-        std::remove(m_path.c_str());
         m_pScreen.reset();
         display::CDisplay::SetCurrent(nullptr);
     }
 
     // Executes every packet due before the time, as the playback loop does.
-    void PlayUntil(double dSeconds) { PlayUntilPacket(CdgTrackWriter::PacketAt(dSeconds)); }
-    void PlayUntilPacket(int64_t nIndex) {
-        CCdgPacket packet;
-        while (m_file.m_nPacketIndex < nIndex && m_file.ReadPacket(packet)) {
-            m_pScreen->Execute(packet);
+    void PlayUntil(double dSeconds) {
+        const int64_t nEnd =
+            std::min(CdgTrackWriter::PacketAt(dSeconds), m_writer.GetPacketCount());
+        for (; m_nNext < nEnd; ++m_nNext) {
+            m_pScreen->Execute(CCdgPacket(m_writer.GetPacket(m_nNext).data()));
         }
     }
 
-    // Counts the pixels of each palette index in a tile rectangle.
-    std::array<int, 16> Count(int nRow, int nRows, int nColumn, int nColumns) const {
+    // Counts the pixels of each palette index in a line's tile rows (all its columns unless told).
+    std::array<int, 16> Count(int nRow, int nColumn = 1, int nColumns = 48) const {
         std::array<int, 16> counts{};
-        for (int y = nRow * 12; y < (nRow + nRows) * 12; ++y) {
+        for (int y = nRow * 12; y < (nRow + kRows) * 12; ++y) {
             for (int x = nColumn * 6; x < (nColumn + nColumns) * 6; ++x) {
                 ++counts[m_pScreen->GetPictureIndex(x, y)];
             }
@@ -77,10 +74,10 @@ public:
     const CCdgScreen& Screen() const { return *m_pScreen; }
 
 private:
+    const CdgTrackWriter& m_writer;
     display::CDisplay m_display;
     std::unique_ptr<CCdgScreen> m_pScreen;
-    CCdgFile m_file;
-    std::string m_path;
+    int64_t m_nNext = 0;
 };
 
 struct Built {
@@ -99,10 +96,9 @@ std::unique_ptr<Built> Build(const std::string& lrc, double dLength = 0.0) {
     return pBuilt;
 }
 
-constexpr int kRows = 2;
 constexpr double kLitWithin = 0.05;  // seconds after a piece's end, every letter is lit
 
-TEST(LyricsTrackBuilderTest, EveryPieceLightsUpAtItsTime) {
+TEST(LyricsTrackBuilderTest, EveryPieceLightsUpAtItsTimeLetterByLetter) {
     const auto pBuilt = Build(kSong);
     const auto& schedule = pBuilt->builder.GetSchedule();
     ASSERT_EQ(schedule.size(), 11u);
@@ -115,45 +111,34 @@ TEST(LyricsTrackBuilderTest, EveryPieceLightsUpAtItsTime) {
                      std::to_string(piece.nPiece));
         atStarts.PlayUntil(piece.dStart);
         EXPECT_EQ(atStarts.Screen().GetVOffset(), 0);
-        auto counts = atStarts.Count(LyricsTrackBuilder::kSingingRow, kRows, piece.nFirstColumn,
-                                     piece.nColumns);
-        EXPECT_GT(counts[LyricsTrackBuilder::kUnsung], 0);
-        EXPECT_EQ(counts[LyricsTrackBuilder::kSung], 0);
+        auto counts = atStarts.Count(kSingingRow, piece.nFirstColumn, piece.nColumns);
+        EXPECT_GT(counts[kUnsung], 0);
+        EXPECT_EQ(counts[kSung], 0);
 
         atEnds.PlayUntil(piece.dEnd + kLitWithin);
-        counts = atEnds.Count(LyricsTrackBuilder::kSingingRow, kRows, piece.nFirstColumn,
-                              piece.nColumns);
-        EXPECT_EQ(counts[LyricsTrackBuilder::kUnsung], 0);
-        EXPECT_GT(counts[LyricsTrackBuilder::kSung], 0);
-        EXPECT_EQ(counts[LyricsTrackBuilder::kSung] + counts[LyricsTrackBuilder::kBackground],
-                  kRows * 12 * piece.nColumns * 6);
+        counts = atEnds.Count(kSingingRow, piece.nFirstColumn, piece.nColumns);
+        EXPECT_EQ(counts[kUnsung], 0);
+        EXPECT_GT(counts[kSung], 0);
+        EXPECT_EQ(counts[kSung] + counts[kBackground], kRows * 12 * piece.nColumns * 6);
         // The first letter lights as the piece begins, not before and hardly after.
         EXPECT_GE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart));
         EXPECT_LE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart + 0.02));
     }
-}
-
-TEST(LyricsTrackBuilderTest, LettersLightOneAfterAnother) {
-    const auto pBuilt = Build(kSong);
-    const auto& there = pBuilt->builder.GetSchedule()[2];  // "there", 5.8 s to 6.6 s
+    // Halfway through "there" (5.8 s to 6.6 s) its first half is lit, its last letter not.
+    const auto& there = schedule[2];
     ASSERT_EQ(there.nColumns, 10);
-    TrackPlayer player(pBuilt->writer);
-    player.PlayUntil((there.dStart + there.dEnd) / 2);
-    const auto firstHalf =
-        player.Count(LyricsTrackBuilder::kSingingRow, kRows, there.nFirstColumn, 4);
-    const auto lastLetter =
-        player.Count(LyricsTrackBuilder::kSingingRow, kRows, there.nFirstColumn + 8, 2);
-    EXPECT_EQ(firstHalf[LyricsTrackBuilder::kUnsung], 0);
-    EXPECT_EQ(lastLetter[LyricsTrackBuilder::kSung], 0);
+    TrackPlayer halfway(pBuilt->writer);
+    halfway.PlayUntil((there.dStart + there.dEnd) / 2);
+    EXPECT_EQ(halfway.Count(kSingingRow, there.nFirstColumn, 4)[kUnsung], 0);
+    EXPECT_EQ(halfway.Count(kSingingRow, there.nFirstColumn + 8, 2)[kSung], 0);
 }
 
 TEST(LyricsTrackBuilderTest, LinesScrollUpSmoothlyBetweenLines) {
     const auto pBuilt = Build(kSong);
     TrackPlayer player(pBuilt->writer);
     player.PlayUntil(7.0);  // line 1 sung, line 2 waiting below it
-    EXPECT_EQ(player.Count(2, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
-    EXPECT_GT(
-        player.Count(LyricsTrackBuilder::kSingingRow, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
+    EXPECT_EQ(player.Count(2)[kSung], 0);
+    EXPECT_GT(player.Count(kSingingRow)[kSung], 0);
     bool bSawOffset = false;
     for (double t = 7.0; t < 8.0; t += 0.01) {
         player.PlayUntil(t);
@@ -163,13 +148,13 @@ TEST(LyricsTrackBuilderTest, LinesScrollUpSmoothlyBetweenLines) {
     player.PlayUntil(8.0);
     EXPECT_EQ(player.Screen().GetVOffset(), 0);
     // The sung line moved up one line; the next one is now in the singing row, unsung.
-    EXPECT_GT(player.Count(2, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
-    const auto singing = player.Count(LyricsTrackBuilder::kSingingRow, kRows, 1, 48);
-    EXPECT_GT(singing[LyricsTrackBuilder::kUnsung], 0);
-    EXPECT_EQ(singing[LyricsTrackBuilder::kSung], 0);
+    EXPECT_GT(player.Count(2)[kSung], 0);
+    const auto singing = player.Count(kSingingRow);
+    EXPECT_GT(singing[kUnsung], 0);
+    EXPECT_EQ(singing[kSung], 0);
     // Line 5 ("Five") enters at the bottom after the first scroll.
     player.PlayUntil(9.0);
-    EXPECT_GT(player.Count(14, kRows, 1, 48)[LyricsTrackBuilder::kUnsung], 0);
+    EXPECT_GT(player.Count(14)[kUnsung], 0);
 }
 
 TEST(LyricsTrackBuilderTest, PaletteFadesInAndOutAndBorderIsSet) {
@@ -177,47 +162,52 @@ TEST(LyricsTrackBuilderTest, PaletteFadesInAndOutAndBorderIsSet) {
     EXPECT_EQ(pBuilt->writer.GetPacketCount(), CdgTrackWriter::PacketAt(30.0));
     TrackPlayer player(pBuilt->writer);
     player.PlayUntil(0.01);
-    EXPECT_EQ(player.Screen().GetPaletteEntry(LyricsTrackBuilder::kUnsung), 0u);
+    EXPECT_EQ(player.Screen().GetPaletteEntry(kUnsung), 0u);
     player.PlayUntil(2.0);
     EXPECT_EQ(player.Screen().GetBorderColor(), LyricsTrackBuilder::kBorder);
-    EXPECT_EQ(player.Screen().GetPaletteEntry(LyricsTrackBuilder::kSung), 0x0010B0F0u);  // gold
+    EXPECT_EQ(player.Screen().GetPaletteEntry(kSung), 0x0010B0F0u);  // gold
     // The title card: large title letters in the title colour.
-    EXPECT_GT(player.Count(6, kRows, 1, 48)[LyricsTrackBuilder::kTitle], 0);
+    EXPECT_GT(player.Count(6)[kTitle], 0);
     player.PlayUntil(30.0);
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(player.Screen().GetPaletteEntry(i), 0u) << i;
     }
 }
 
-TEST(LyricsTrackBuilderTest, TooLongLinesAndTracksAreRefusedAndUnknownLettersWarned) {
+// Builds a song expected to parse; the errors of the build come back.
+bool TryBuild(const std::string& lrc, CdgTrackWriter& writer, LyricsTrackBuilder& builder,
+              std::vector<std::string>& errors) {
     LrcSong song;
     std::string error;
+    EXPECT_TRUE(LrcParser::Parse(lrc, song, error)) << error;
+    return builder.Build(song, 0.0, writer, errors);
+}
+
+TEST(LyricsTrackBuilderTest, TooLongLinesAndTracksAreRefusedAndUnknownLettersWarned) {
     std::vector<std::string> errors;
-    // Every line that does not fit is named at once, the one between them that fits not.
-    ASSERT_TRUE(
-        LrcParser::Parse("[00:01.00]This line is far too long to fit\n"
-                         "[00:05.00]This one fits\n"
-                         "[00:09.00]And this line is also far too long\n",
-                         song, error));
-    CdgTrackWriter writer;
     LyricsTrackBuilder builder;
-    EXPECT_FALSE(builder.Build(song, 0.0, writer, errors));
+    // Every line that does not fit is named at once, the one between them that fits not.
+    CdgTrackWriter tooWide;
+    EXPECT_FALSE(
+        TryBuild("[00:01.00]This line is far too long to fit\n"
+                 "[00:05.00]This one fits\n"
+                 "[00:09.00]And this line is also far too long\n",
+                 tooWide, builder, errors));
     ASSERT_EQ(errors.size(), 2u) << testing::PrintToString(errors);
     EXPECT_NE(errors[0].find("the line at 0:01.00"), std::string::npos) << errors[0];
     EXPECT_NE(errors[0].find("has 32 characters; at most 24 fit"), std::string::npos) << errors[0];
     EXPECT_NE(errors[1].find("the line at 0:09.00"), std::string::npos) << errors[1];
-    EXPECT_EQ(writer.GetPacketCount(), 0);
+    EXPECT_EQ(tooWide.GetPacketCount(), 0);
 
-    ASSERT_TRUE(LrcParser::Parse("[9999:00.00]Much later\n", song, error));
-    CdgTrackWriter unused;
-    EXPECT_FALSE(builder.Build(song, 0.0, unused, errors));
+    CdgTrackWriter tooLong;
+    EXPECT_FALSE(TryBuild("[9999:00.00]Much later\n", tooLong, builder, errors));
     ASSERT_EQ(errors.size(), 1u) << testing::PrintToString(errors);
     EXPECT_NE(errors[0].find("at most 120:00.00"), std::string::npos) << errors[0];
-    EXPECT_EQ(unused.GetPacketCount(), 0);
+    EXPECT_EQ(tooLong.GetPacketCount(), 0);
 
-    ASSERT_TRUE(LrcParser::Parse("[00:01.00]Caf\xC3\xA9 \xE2\x99\xAA\xE2\x99\xAA\n", song, error));
-    CdgTrackWriter writer2;
-    EXPECT_TRUE(builder.Build(song, 0.0, writer2, errors));
+    CdgTrackWriter accented;
+    EXPECT_TRUE(
+        TryBuild("[00:01.00]Caf\xC3\xA9 \xE2\x99\xAA\xE2\x99\xAA\n", accented, builder, errors));
     EXPECT_TRUE(errors.empty());
     ASSERT_EQ(builder.GetWarnings().size(), 1u);  // the note, once; the accent folds to E
     EXPECT_NE(builder.GetWarnings()[0].find("U+266A"), std::string::npos);
@@ -227,14 +217,13 @@ TEST(LyricsTrackBuilderTest, EarlySingingSkipsTheTitleCard) {
     const auto pBuilt = Build("[ti:Quick]\n[00:00.50]<00:00.50>Go <00:01.00>now<00:01.50>\n");
     TrackPlayer player(pBuilt->writer);
     player.PlayUntil(0.1);
-    EXPECT_EQ(player.Screen().GetPaletteEntry(LyricsTrackBuilder::kUnsung), 0x00E0E0E0u);
-    EXPECT_EQ(player.Count(6, kRows, 1, 48)[LyricsTrackBuilder::kTitle], 0);
+    EXPECT_EQ(player.Screen().GetPaletteEntry(kUnsung), 0x00E0E0E0u);
+    EXPECT_EQ(player.Count(6)[kTitle], 0);
     for (const auto& piece : pBuilt->builder.GetSchedule()) {
         EXPECT_LE(piece.nFirstPacket, CdgTrackWriter::PacketAt(piece.dStart + 0.02));
     }
     player.PlayUntil(1.6);
-    EXPECT_GT(
-        player.Count(LyricsTrackBuilder::kSingingRow, kRows, 1, 48)[LyricsTrackBuilder::kSung], 0);
+    EXPECT_GT(player.Count(kSingingRow)[kSung], 0);
 }
 
 TEST(LyricsTrackBuilderTest, CommittedDemoIsWhatTheGeneratorMakes) {
@@ -250,9 +239,8 @@ TEST(LyricsTrackBuilderTest, CommittedDemoIsWhatTheGeneratorMakes) {
     const std::string bytes{std::istreambuf_iterator<char>(committed), {}};
     ASSERT_EQ(static_cast<int64_t>(bytes.size()), writer.GetPacketCount() * 24);
     for (int64_t i = 0; i < writer.GetPacketCount(); ++i) {
-        const auto& packet = writer.GetPacket(i);
         ASSERT_EQ(bytes.compare(static_cast<size_t>(i) * 24, 24,
-                                reinterpret_cast<const char*>(packet.data()), 24),
+                                reinterpret_cast<const char*>(writer.GetPacket(i).data()), 24),
                   0)
             << "packet " << i;
     }
