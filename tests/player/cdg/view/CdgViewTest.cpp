@@ -109,12 +109,9 @@ TEST_P(CdgViewTest, FrameChannelsAreWidenedExactly) {
     std::array<cdgauthor::Rgb12, 8> colors{};
     for (int i = 0; i < 8; ++i) {
         colors[i] = static_cast<cdgauthor::Rgb12>(0x137 * (i + 1) & 0xFFF);
+        Apply(*m_pScreen, cdgauthor::TileBlock(i, i, 5, 5 + i, cdgauthor::TileLines{}));
     }
     Apply(*m_pScreen, cdgauthor::LoadColors(false, colors));
-    for (int i = 0; i < 8; ++i) {
-        cdgauthor::TileLines lines{};
-        Apply(*m_pScreen, cdgauthor::TileBlock(i, i, 5, 5 + i, lines));
-    }
     ASSERT_TRUE(RenderElsewhere());
     const QImage& frame = m_pView->GetFrame();
     auto widen = [](uint32_t nPixel, uint32_t nMask) {
@@ -138,40 +135,44 @@ TEST_P(CdgViewTest, FrameChannelsAreWidenedExactly) {
     }
 }
 
-TEST_P(CdgViewTest, PaintShowsTheFrameAndReportsIt) {
+// Painted and reported windowed; full screen scaled by 3.75 in the middle, 200-pixel black bars
+// left and right, and no smoothing: the border/picture edge has no blended pixel.
+TEST_P(CdgViewTest, PaintShowsTheFrameAndKeepsItsAspectFullScreen) {
     int nPresented = 0;
     m_pView->SetPresentedCallback([&](const QImage&) { ++nPresented; });
     ASSERT_TRUE(RenderElsewhere());
     ASSERT_TRUE(QTest::qWaitFor([&] { return nPresented == 1; }, 2000));
-    const QImage shot = m_pView->grab().toImage();
-    EXPECT_TRUE(Near(shot.pixel(160, 120), qRgb(0xF0, 0, 0)));
-}
-
-TEST_P(CdgViewTest, FullScreenKeepsTheAspectWithBlackBarsAndCrispPixels) {
-    ASSERT_TRUE(RenderElsewhere());
+    EXPECT_TRUE(Near(m_pView->grab().toImage().pixel(160, 120), qRgb(0xF0, 0, 0)));
     m_pView->SetFullScreen(true);
     m_pView->resize(1600, 900);
     const QImage shot = m_pView->grab().toImage();
     ASSERT_EQ(shot.size(), QSize(1600, 900));
-    // 1200 x 900 in the middle; 200-pixel black bars left and right.
     EXPECT_EQ(shot.pixel(100, 450), qRgb(0, 0, 0));
     EXPECT_EQ(shot.pixel(1500, 450), qRgb(0, 0, 0));
     EXPECT_TRUE(Near(shot.pixel(205, 450), qRgb(0, 0xF0, 0))) << "border";
     EXPECT_TRUE(Near(shot.pixel(800, 450), qRgb(0xF0, 0, 0))) << "picture";
-    // Scaled by 3.75 without smoothing: the border/picture edge has no blended pixel.
     for (int x = 250; x < 280; ++x) {
         const QRgb pixel = shot.pixel(x, 450);
         EXPECT_TRUE(Near(pixel, qRgb(0, 0xF0, 0)) || Near(pixel, qRgb(0xF0, 0, 0))) << x;
     }
 }
 
-TEST_P(CdgViewTest, FullScreenTwiceChangesNothingTheSecondTime) {
+// Switching twice changes nothing the second time; a windowed resize drops the screen's
+// surfaces (their size follows the window), a full-screen one does not.
+TEST_P(CdgViewTest, FullScreenSwitchAndResizes) {
+    ASSERT_TRUE(RenderElsewhere());
+    m_pView->resize(330, 250);
+    EXPECT_FALSE(m_pScreen->HasSurfaces());
     m_pView->SetFullScreen(true);
     EXPECT_TRUE(m_pView->IsFullScreen());
     EXPECT_TRUE(m_pView->isWindow());
     EXPECT_EQ(m_pView->geometry(), m_pParent->screen()->geometry());
     m_pView->SetFullScreen(true);
     EXPECT_TRUE(m_pView->isWindow());
+    m_pView->Render();
+    ASSERT_TRUE(m_pScreen->HasSurfaces());
+    m_pView->resize(800, 600);
+    EXPECT_TRUE(m_pScreen->HasSurfaces());
     m_pView->SetFullScreen(false);
     EXPECT_FALSE(m_pView->IsFullScreen());
     EXPECT_EQ(m_pView->parentWidget(), m_pParent.get());
@@ -226,18 +227,6 @@ TEST_P(CdgViewKeyTest, WindowedAltCombinationsAreTheDialogsFullScreenTakesAll) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Xrgb, CdgViewKeyTest, ::testing::Values(display::PixelFormat::Xrgb8888()));
-
-TEST_P(CdgViewTest, WindowedResizeDropsTheScreenSurfacesFullScreenDoesNot) {
-    ASSERT_TRUE(RenderElsewhere());
-    ASSERT_TRUE(m_pScreen->HasSurfaces());
-    m_pView->resize(330, 250);
-    EXPECT_FALSE(m_pScreen->HasSurfaces());
-    m_pView->SetFullScreen(true);
-    m_pView->Render();
-    ASSERT_TRUE(m_pScreen->HasSurfaces());
-    m_pView->resize(800, 600);
-    EXPECT_TRUE(m_pScreen->HasSurfaces());
-}
 
 INSTANTIATE_TEST_SUITE_P(Formats, CdgViewTest,
                          ::testing::Values(display::PixelFormat::Xrgb8888(),
