@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -50,9 +49,7 @@ protected:
     void SetUp() override {
         m_dialog.resize(kWidth, kHeight);
         for (const ControlRow& row : kControls) {
-            QWidget* pControl = row.nID >= 1007 || row.nID == 1000
-                                    ? static_cast<QWidget*>(new QLabel(&m_dialog))
-                                    : new QPushButton(&m_dialog);
+            QWidget* pControl = new QLabel(&m_dialog);
             SetDlgItemId(pControl, row.nID);
             pControl->setGeometry(row.x, row.y, row.w, row.h);
             m_table.push_back({row.nID, row.nFlags, {}});
