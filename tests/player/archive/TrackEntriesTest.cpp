@@ -1,6 +1,7 @@
 // Entry names of track archives: which are unsafe, which are skipped, which pair is chosen.
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -33,36 +34,36 @@ TEST_P(ChooseTrackEntriesTest, PicksTheTrackAndItsAudio) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Archives, ChooseTrackEntriesTest,
-    ::testing::Values(
-        ChoiceCase{"SameTitle", {"Artist - Song.cdg", "Artist - Song.mp3"}, 0, 1, "mp3"},
-        ChoiceCase{"AudioFirst", {"Song.mp3", "Song.cdg"}, 1, 0, "mp3"},
-        ChoiceCase{"UpperCase", {"SONG.CDG", "SONG.MP3"}, 0, 1, "mp3"},
-        ChoiceCase{"TitleCaseDiffers", {"Song.cdg", "song.Ogg"}, 0, 1, "ogg"},
-        ChoiceCase{"Nested", {"Disc 1/", "Disc 1/Song.cdg", "Disc 1/Song.flac"}, 1, 2, "flac"},
-        ChoiceCase{"OtherFolderSameTitle", {"cdg/Song.cdg", "audio/Song.m4a"}, 0, 1, "m4a"},
-        ChoiceCase{"WaveBeforeMp3", {"a.cdg", "a.mp3", "a.wav", "a.wma"}, 0, 2, "wav"},
-        ChoiceCase{"LaterKindsInOrder", {"a.cdg", "a.m4a", "a.flac", "a.ogg"}, 0, 3, "ogg"},
-        ChoiceCase{"SameFolderFirst", {"x/a.cdg", "y/a.wav", "x/a.mp3"}, 0, 2, "mp3"},
-        ChoiceCase{"TitlesDifferOnePair", {"Track01.cdg", "Artist - Song.mp3"}, 0, 1, "mp3"},
-        ChoiceCase{"TitlesDifferTwoAudio", {"t.cdg", "u.mp3", "v.mp3"}, 0, std::nullopt, ""},
-        ChoiceCase{"NoAudio", {"t.cdg", "notes.txt"}, 0, std::nullopt, ""},
-        ChoiceCase{"FirstTrackWithAudio", {"a.cdg", "b.cdg", "b.mp3", "c.mp3"}, 1, 2, "mp3"},
-        ChoiceCase{"TwoTracksNoMatch", {"a.cdg", "b.cdg", "c.mp3"}, 0, std::nullopt, ""},
-        ChoiceCase{"MacResourceForks",
-                   {"__MACOSX/", "__MACOSX/._Song.cdg", "Song.cdg", "._Song.mp3", "Song.mp3",
-                    "__MACOSX/._Song.mp3"},
-                   2,
-                   4,
-                   "mp3"},
-        ChoiceCase{"NoTrack", {"Song.mp3", "cover.jpg"}, std::nullopt, std::nullopt, ""},
-        ChoiceCase{
-            "FolderNamedLikeATrack", {"Song.cdg/", "Song.mp3"}, std::nullopt, std::nullopt, ""},
-        ChoiceCase{"Empty", {}, std::nullopt, std::nullopt, ""},
-        ChoiceCase{"DoubleExtension", {"Song.mp3.cdg", "Song.mp3.mp3"}, 0, 1, "mp3"},
-        ChoiceCase{"BackslashFolders", {"disc\\Song.cdg", "other\\Song.wma"}, 0, 1, "wma"}),
-    [](const auto& info) { return std::string(info.param.pszName); });
+const ChoiceCase kChoices[] = {
+    {"SameTitle", {"Artist - Song.cdg", "Artist - Song.mp3"}, 0, 1, "mp3"},
+    {"AudioFirst", {"Song.mp3", "Song.cdg"}, 1, 0, "mp3"},
+    {"UpperCase", {"SONG.CDG", "SONG.MP3"}, 0, 1, "mp3"},
+    {"TitleCaseDiffers", {"Song.cdg", "song.Ogg"}, 0, 1, "ogg"},
+    {"Nested", {"Disc 1/", "Disc 1/Song.cdg", "Disc 1/Song.flac"}, 1, 2, "flac"},
+    {"OtherFolderSameTitle", {"cdg/Song.cdg", "audio/Song.m4a"}, 0, 1, "m4a"},
+    {"WaveBeforeMp3", {"a.cdg", "a.mp3", "a.wav", "a.wma"}, 0, 2, "wav"},
+    {"LaterKindsInOrder", {"a.cdg", "a.m4a", "a.flac", "a.ogg"}, 0, 3, "ogg"},
+    {"SameFolderFirst", {"x/a.cdg", "y/a.wav", "x/a.mp3"}, 0, 2, "mp3"},
+    {"TitlesDifferOnePair", {"Track01.cdg", "Artist - Song.mp3"}, 0, 1, "mp3"},
+    {"TitlesDifferTwoAudio", {"t.cdg", "u.mp3", "v.mp3"}, 0, std::nullopt, ""},
+    {"NoAudio", {"t.cdg", "notes.txt"}, 0, std::nullopt, ""},
+    {"FirstTrackWithAudio", {"a.cdg", "b.cdg", "b.mp3", "c.mp3"}, 1, 2, "mp3"},
+    {"TwoTracksNoMatch", {"a.cdg", "b.cdg", "c.mp3"}, 0, std::nullopt, ""},
+    {"MacResourceForks",
+     {"__MACOSX/", "__MACOSX/._Song.cdg", "Song.cdg", "._Song.mp3", "Song.mp3",
+      "__MACOSX/._Song.mp3"},
+     2,
+     4,
+     "mp3"},
+    {"NoTrack", {"Song.mp3", "cover.jpg"}, std::nullopt, std::nullopt, ""},
+    {"FolderNamedLikeATrack", {"Song.cdg/", "Song.mp3"}, std::nullopt, std::nullopt, ""},
+    {"Empty", {}, std::nullopt, std::nullopt, ""},
+    {"DoubleExtension", {"Song.mp3.cdg", "Song.mp3.mp3"}, 0, 1, "mp3"},
+    {"BackslashFolders", {"disc\\Song.cdg", "other\\Song.wma"}, 0, 1, "wma"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Archives, ChooseTrackEntriesTest, ::testing::ValuesIn(kChoices),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST(TrackEntries, NamesThatClimbOutAreUnsafe) {
     for (const char* pszName :
@@ -76,20 +77,18 @@ TEST(TrackEntries, NamesThatClimbOutAreUnsafe) {
     }
 }
 
-TEST(TrackEntries, ExtensionIsTheLastNamesInLowerCase) {
-    EXPECT_EQ(EntryExtension("A/B.C/Song.CDG"), "cdg");
-    EXPECT_EQ(EntryExtension("A.dir/Song"), "");
-    EXPECT_EQ(EntryExtension("Song.tar.FLAC"), "flac");
-    EXPECT_EQ(EntryExtension("Song."), "");
-}
-
-TEST(TrackEntries, FoldersAndResourceForksAreIgnored) {
-    EXPECT_TRUE(IsIgnoredEntry("Disc/"));
-    EXPECT_TRUE(IsIgnoredEntry("__MACOSX/Song.cdg"));
-    EXPECT_TRUE(IsIgnoredEntry("x/._Song.cdg"));
-    EXPECT_TRUE(IsIgnoredEntry(""));
-    EXPECT_FALSE(IsIgnoredEntry("x/_Song.cdg"));
-    EXPECT_FALSE(IsIgnoredEntry("MACOSX/Song.cdg"));
+TEST(TrackEntries, ExtensionIsTheLastNamesInLowerCaseAndOddEntriesAreIgnored) {
+    const std::pair<const char*, const char*> extensions[] = {
+        {"A/B.C/Song.CDG", "cdg"}, {"A.dir/Song", ""}, {"Song.tar.FLAC", "flac"}, {"Song.", ""}};
+    for (const auto& [pszName, pszExtension] : extensions) {
+        EXPECT_EQ(EntryExtension(pszName), pszExtension) << pszName;
+    }
+    for (const char* pszName : {"Disc/", "__MACOSX/Song.cdg", "x/._Song.cdg", ""}) {
+        EXPECT_TRUE(IsIgnoredEntry(pszName)) << pszName;
+    }
+    for (const char* pszName : {"x/_Song.cdg", "MACOSX/Song.cdg"}) {
+        EXPECT_FALSE(IsIgnoredEntry(pszName)) << pszName;
+    }
 }
 
 }  // namespace

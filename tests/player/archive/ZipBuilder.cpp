@@ -2,7 +2,6 @@
 #include "tests/player/archive/ZipBuilder.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,30 +14,22 @@ namespace ziptest {
 
 namespace {
 
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-// Offsets inside the two headers (the zip format's fixed layout).
-constexpr size_t kLocalNameLength = 26;
-constexpr size_t kLocalSize = 22;
-constexpr size_t kLocalName = 30;
-constexpr size_t kCentralNameLength = 28;
-constexpr size_t kCentralSize = 24;
-constexpr size_t kCentralName = 46;
-
-uint32_t Get32(const std::vector<uint8_t>& bytes, size_t n) {
-    return static_cast<uint32_t>(bytes[n]) | static_cast<uint32_t>(bytes[n + 1]) << 8 |
-           static_cast<uint32_t>(bytes[n + 2]) << 16 | static_cast<uint32_t>(bytes[n + 3]) << 24;
-}
-
-uint16_t Get16(const std::vector<uint8_t>& bytes, size_t n) {
-    return static_cast<uint16_t>(bytes[n] | bytes[n + 1] << 8);
-}
-
-void Put32(std::vector<uint8_t>& bytes, size_t n, uint32_t value) {
-    for (size_t i = 0; i < 4; ++i) {
-        bytes[n + i] = static_cast<uint8_t>(value >> (8 * i));
+uint32_t Get(const std::vector<uint8_t>& bytes, size_t n, int nBytes) {
+    uint32_t value = 0;
+    for (int i = nBytes - 1; i >= 0; --i) {
+        value = value << 8 | bytes[n + static_cast<size_t>(i)];
     }
+    return value;
 }
+
+// The zip format's fixed layout: where a header's name starts, and where in the header its
+// name length and uncompressed size are.
+struct Header {
+    uint32_t nSignature;
+    size_t nName, nNameLength, nSize;
+};
+constexpr Header kLocal = {0x04034b50, 30, 26, 22};
+constexpr Header kCentral = {0x02014b50, 46, 28, 24};
 
 }  // namespace
 
@@ -81,26 +72,19 @@ bool WriteZip(const std::string& strPath, const std::vector<ZipEntry>& entries) 
 bool PatchDeclaredSize(const std::string& strPath, const std::string& strEntry, uint32_t nSize) {
     std::vector<uint8_t> bytes = ReadBytes(strPath);
     int nPatched = 0;
-    for (size_t n = 0; n + kCentralName <= bytes.size(); ++n) {
-        const uint32_t nSignature = Get32(bytes, n);
-        size_t nName = 0;
-        size_t nLength = 0;
-        size_t nSizeAt = 0;
-        if (nSignature == kLocalSignature && n + kLocalName <= bytes.size()) {
-            nLength = Get16(bytes, n + kLocalNameLength);
-            nName = n + kLocalName;
-            nSizeAt = n + kLocalSize;
-        } else if (nSignature == kCentralSignature) {
-            nLength = Get16(bytes, n + kCentralNameLength);
-            nName = n + kCentralName;
-            nSizeAt = n + kCentralSize;
-        } else {
-            continue;
-        }
-        if (nName + nLength <= bytes.size() && nLength == strEntry.size() &&
-            std::equal(strEntry.begin(), strEntry.end(), bytes.begin() + nName)) {
-            Put32(bytes, nSizeAt, nSize);
-            ++nPatched;
+    for (auto it = bytes.begin();
+         (it = std::search(it, bytes.end(), strEntry.begin(), strEntry.end())) != bytes.end();
+         ++it) {
+        const auto nName = static_cast<size_t>(it - bytes.begin());
+        for (const Header& h : {kLocal, kCentral}) {
+            const size_t n = nName - h.nName;
+            if (nName >= h.nName && Get(bytes, n, 4) == h.nSignature &&
+                Get(bytes, n + h.nNameLength, 2) == strEntry.size()) {
+                for (size_t i = 0; i < 4; ++i) {
+                    bytes[n + h.nSize + i] = static_cast<uint8_t>(nSize >> (8 * i));
+                }
+                ++nPatched;
+            }
         }
     }
     return nPatched == 2 && WriteBytes(strPath, bytes);

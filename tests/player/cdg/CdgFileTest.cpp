@@ -41,98 +41,69 @@ protected:
 
 }  // namespace
 
-TEST_F(CdgFileTest, PacketFileYieldsWholePacketsOnly) {
-    for (size_t extra : {size_t{0}, size_t{10}}) {
+// Both layouts, short and longer than one read chunk (packets straddle the chunk boundaries):
+// each packet comes from its place in the file, trailing bytes give none, and seeks back and
+// forth land where sequential reading does.
+TEST_F(CdgFileTest, PacketsComeFromTheirPlaceAndSeeksLandThere) {
+    struct Case {
+        const char* name;
+        size_t nBytes;
+        int nSectorSize;
+        int nPackets;
+    };
+    const Case cases[] = {
+        {"t.cdg", 24 * 5 + 10, 96, 5},       {"t.bin", 2448 * 3, 2448, 12},
+        {"s.bin", 2448 * 4 + 100, 2448, 16}, {"long.cdg", 24 * 6000, 96, 6000},
+        {"long.bin", 2448 * 80, 2448, 320},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         CCdgFile file;
-        ASSERT_TRUE(file.Open(Write("t.cdg", 24 * 5 + extra)));
+        ASSERT_TRUE(file.Open(Write(c.name, c.nBytes)));
+        EXPECT_EQ(file.m_nSectorSize, c.nSectorSize);
+        // Packet n of sector s is at sector * s + (sector - 96) + 24 n: in a raw image the
+        // audio of each sector comes first.
+        auto slotOf = [&](int n) {
+            const int64_t at =
+                int64_t{c.nSectorSize} * (n / 4) + (c.nSectorSize - 96) + 24 * (n % 4);
+            return static_cast<int>((at / 24) % 64);
+        };
         CCdgPacket p;
         int n = 0;
         while (file.ReadPacket(p)) {
-            EXPECT_EQ(Slot(p), n);
+            ASSERT_EQ(Slot(p), slotOf(n)) << "packet " << n;
             ++n;
         }
-        EXPECT_EQ(n, 5) << "trailing bytes: " << extra;
-        EXPECT_EQ(file.m_nPacketIndex, 5);
-        EXPECT_EQ(Slot(p), 4) << "a failed read leaves the packet as it was";
-    }
-}
-
-TEST_F(CdgFileTest, RawImageSkipsTheAudioOfEverySector) {
-    CCdgFile file;
-    ASSERT_TRUE(file.Open(Write("t.bin", 2448 * 3)));
-    EXPECT_EQ(file.m_nSectorSize, 2448);
-    CCdgPacket p;
-    // Packet n of sector s is at 2448 s + 2352 + 24 n: slots 98..101, then 200..203 (mod 64).
-    const int expected[] = {98, 99, 100, 101, 2448 / 24 + 98};
-    for (int slot : expected) {
-        ASSERT_TRUE(file.ReadPacket(p));
-        EXPECT_EQ(Slot(p), slot % 64);
-    }
-    for (int i = 0; i < 7; ++i) {
-        ASSERT_TRUE(file.ReadPacket(p));
-    }
-    EXPECT_FALSE(file.ReadPacket(p)) << "three sectors hold twelve packets";
-    EXPECT_EQ(file.m_nPacketIndex, 12);
-}
-
-TEST_F(CdgFileTest, SeekPacketAgreesWithSequentialReading) {
-    for (const char* name : {"s.cdg", "s.bin"}) {
-        const std::string path = Write(name, 2448 * 4);
-        CCdgFile sequential, seeking;
-        ASSERT_TRUE(sequential.Open(path));
-        ASSERT_TRUE(seeking.Open(path));
-        std::vector<int> slots;
-        CCdgPacket p;
-        for (int i = 0; i < 13; ++i) {
-            ASSERT_TRUE(sequential.ReadPacket(p));
-            slots.push_back(Slot(p));
+        EXPECT_EQ(n, c.nPackets);
+        EXPECT_EQ(file.m_nPacketIndex, c.nPackets);
+        EXPECT_EQ(Slot(p), slotOf(n - 1)) << "a failed read leaves the packet as it was";
+        for (int index : {c.nPackets - 2, 0, c.nPackets / 2, 3, 1}) {
+            ASSERT_TRUE(file.SeekPacket(index));
+            EXPECT_EQ(file.m_nPacketIndex, index);
+            ASSERT_TRUE(file.ReadPacket(p));
+            EXPECT_EQ(Slot(p), slotOf(index)) << "after a seek to " << index;
+            ASSERT_TRUE(file.ReadPacket(p)) << "reading on after a seek";
+            EXPECT_EQ(Slot(p), slotOf(index + 1)) << "after a seek to " << index;
         }
-        for (int index : {5, 0, 11, 4, 7, 1}) {
-            ASSERT_TRUE(seeking.SeekPacket(index));
-            EXPECT_EQ(seeking.m_nPacketIndex, index);
-            ASSERT_TRUE(seeking.ReadPacket(p));
-            EXPECT_EQ(Slot(p), slots[index]) << name << " index " << index;
-            ASSERT_TRUE(seeking.ReadPacket(p)) << "reading on after a seek";
-            EXPECT_EQ(Slot(p), slots[index + 1]) << name << " index " << index + 1;
-        }
-        EXPECT_FALSE(seeking.SeekPacket(-1));
-        EXPECT_EQ(seeking.m_nPacketIndex, 3) << "a refused seek keeps the index";
+        EXPECT_FALSE(file.SeekPacket(-1));
+        EXPECT_EQ(file.m_nPacketIndex, 3) << "a refused seek keeps the index";
     }
-}
-
-TEST_F(CdgFileTest, ClockFollowsDeliveredPackets) {
-    CCdgFile file;
-    ASSERT_TRUE(file.Open(Write("c.cdg", 24 * 300)));
-    CCdgPacket p;
-    while (file.ReadPacket(p)) {
-    }
-    EXPECT_DOUBLE_EQ(CCdgFile::PacketToSeconds(file.m_nPacketIndex), 1.0);
+    EXPECT_GT(size_t{24} * 6000, size_t{2} * kCdgReadChunk) << "the long tracks span chunks";
+    EXPECT_DOUBLE_EQ(CCdgFile::PacketToSeconds(300), 1.0);
     EXPECT_DOUBLE_EQ(CCdgFile::PacketToSeconds(75), 0.25);
 }
 
+// Multibyte characters before the name's end do not matter; "biñ" and a fullwidth b
+// are not "bin".
 TEST_F(CdgFileTest, LastThreeCharactersDecideTheLayout) {
-    struct Case {
-        const char* path;
-        bool bRaw;
-    };
-    const Case cases[] = {
-        {"TRACK.BIN", true},
-        {"track.Bin", true},
-        {"trackbin", true},
-        {"/a/b/song.bIn", true},
-        {"track.cdg", false},
-        {"track.CDG", false},
-        {"track.dat", false},
-        {"in", false},
-        {"bin", true},
-        {"tr\xC3\xA4"
-         "ck.bin",
-         true},                       // multibyte characters before the name's end
-        {"track.bi\xC3\xB1", false},  // "biñ": the last character is not an n
-        {"x\xEF\xBD\x82in", false},   // fullwidth b is not b
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CCdgFile::IsRawImagePath(c.path), c.bRaw) << c.path;
+    for (const char* path : {"TRACK.BIN", "track.Bin", "trackbin", "/a/b/song.bIn", "bin",
+                             "tr\xC3\xA4"
+                             "ck.bin"}) {
+        EXPECT_TRUE(CCdgFile::IsRawImagePath(path)) << path;
+    }
+    for (const char* path :
+         {"track.cdg", "track.CDG", "track.dat", "in", "track.bi\xC3\xB1", "x\xEF\xBD\x82in"}) {
+        EXPECT_FALSE(CCdgFile::IsRawImagePath(path)) << path;
     }
 }
 
@@ -162,41 +133,6 @@ TEST_F(CdgFileTest, ClosedOrEmptyFilesDeliverNothing) {
     EXPECT_EQ(file.m_nPacketIndex, 0);
     file.Close();
     EXPECT_FALSE(file.ReadPacket(p));
-}
-
-// Tracks longer than one read chunk: packets straddle the chunk boundaries, and seeks go
-// back and forth across them.
-TEST_F(CdgFileTest, LongTracksReadAcrossChunks) {
-    struct Case {
-        const char* name;
-        size_t nBytes;
-        int nPackets;
-    };
-    const Case cases[] = {{"long.cdg", 24 * 6000, 6000}, {"long.bin", 2448 * 80, 320}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_GT(c.nBytes, size_t{2} * kCdgReadChunk);
-        const std::string path = Write(c.name, c.nBytes);
-        CCdgFile file;
-        ASSERT_TRUE(file.Open(path));
-        const int64_t nSector = file.m_nSectorSize;
-        auto slotOf = [&](int n) {
-            const int64_t at = nSector * (n / 4) + (nSector - 96) + 24 * (n % 4);
-            return static_cast<int>((at / 24) % 64);
-        };
-        CCdgPacket p;
-        int n = 0;
-        while (file.ReadPacket(p)) {
-            ASSERT_EQ(Slot(p), slotOf(n)) << "packet " << n;
-            ++n;
-        }
-        EXPECT_EQ(n, c.nPackets);
-        for (int index : {c.nPackets - 1, 0, c.nPackets / 2, 3, c.nPackets - 5}) {
-            ASSERT_TRUE(file.SeekPacket(index));
-            ASSERT_TRUE(file.ReadPacket(p));
-            EXPECT_EQ(Slot(p), slotOf(index)) << "after a seek to " << index;
-        }
-    }
 }
 
 TEST_F(CdgFileTest, GrowingFileIsFollowed) {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ScreenFixture.h"
 #include "platform/display/Display.h"
 #include "player/cdg/CdgFile.h"
 #include "player/cdg/CdgScreen.h"
@@ -72,14 +73,19 @@ uint64_t StateDigest(const CCdgScreen& screen) {
     return d.Value();
 }
 
-// Plays the track and records the digests at each of the given packet counts. The
+struct GoldenCase {
+    const char* name;
+    PixelFormat format;
+    std::vector<Checkpoint> expected;
+};
+
+// Plays the track and compares the digests at each of the case's packet counts. The
 // prelude's packets are executed first and not counted.
-std::vector<Checkpoint> Play(const std::string& path, const PixelFormat& format,
-                             const std::vector<int64_t>& at,
-                             const std::vector<cdgauthor::RawPacket>& prelude = {}) {
-    display::CDisplay display(format);
+void Check(const GoldenCase& c, const std::string& path,
+           const std::vector<cdgauthor::RawPacket>& prelude = {}) {
+    display::CDisplay display(c.format);
     display::CDisplay::SetCurrent(&display);
-    std::vector<Checkpoint> result;
+    std::vector<Checkpoint> actual;
     {
         CCdgScreen screen;
         for (const cdgauthor::RawPacket& raw : prelude) {
@@ -90,8 +96,7 @@ std::vector<Checkpoint> Play(const std::string& path, const PixelFormat& format,
         Digest frames;
         CCdgPacket packet;
         int64_t n = 0;
-        size_t next = 0;
-        while (next < at.size() && file.ReadPacket(packet)) {
+        while (actual.size() < c.expected.size() && file.ReadPacket(packet)) {
             screen.Execute(packet);
             if (++n % kPacketsPerFrame == 0) {
                 tindlib::CScopedLock hold(screen.GetLock());
@@ -102,46 +107,32 @@ std::vector<Checkpoint> Play(const std::string& path, const PixelFormat& format,
                     break;
                 }
                 const size_t nRowBytes =
-                    static_cast<size_t>(pFrame->GetWidth()) * format.BytesPerPixel();
+                    static_cast<size_t>(pFrame->GetWidth()) * c.format.BytesPerPixel();
                 for (int y = 0; y < pFrame->GetHeight(); ++y) {
                     frames.Add(pFrame->Bits() + static_cast<size_t>(y) * pFrame->GetPitch(),
                                nRowBytes);
                 }
             }
-            if (n == at[next]) {
-                result.push_back({n, StateDigest(screen), frames.Value()});
-                ++next;
+            if (n == c.expected[actual.size()].nPackets) {
+                actual.push_back({n, StateDigest(screen), frames.Value()});
             }
         }
     }
     display::CDisplay::SetCurrent(nullptr);
-    return result;
-}
-
-std::vector<int64_t> CountsOf(const std::vector<Checkpoint>& checkpoints) {
-    std::vector<int64_t> counts;
-    for (const Checkpoint& c : checkpoints) {
-        counts.push_back(c.nPackets);
-    }
-    return counts;
-}
-
-void Compare(const std::string& name, const std::vector<Checkpoint>& expected,
-             const std::vector<Checkpoint>& actual) {
     if (std::getenv("QUILLET_GOLDEN_PRINT") != nullptr) {
-        std::printf("    // %s\n", name.c_str());
-        for (const Checkpoint& c : actual) {
+        std::printf("    // %s\n", c.name);
+        for (const Checkpoint& cp : actual) {
             std::printf("    {%" PRId64 ", 0x%016" PRIX64 "ull, 0x%016" PRIX64 "ull},\n",
-                        c.nPackets, c.nState, c.nFrames);
+                        cp.nPackets, cp.nState, cp.nFrames);
         }
     }
-    ASSERT_EQ(actual.size(), expected.size()) << name << ": the track ended early";
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].nState, expected[i].nState)
-            << name << ": picture, palette, border or offsets after " << expected[i].nPackets
+    ASSERT_EQ(actual.size(), c.expected.size()) << c.name << ": the track ended early";
+    for (size_t i = 0; i < c.expected.size(); ++i) {
+        EXPECT_EQ(actual[i].nState, c.expected[i].nState)
+            << c.name << ": picture, palette, border or offsets after " << c.expected[i].nPackets
             << " packets";
-        EXPECT_EQ(actual[i].nFrames, expected[i].nFrames)
-            << name << ": frames composed up to " << expected[i].nPackets << " packets";
+        EXPECT_EQ(actual[i].nFrames, c.expected[i].nFrames)
+            << c.name << ": frames composed up to " << c.expected[i].nPackets << " packets";
     }
 }
 
@@ -176,12 +167,6 @@ protected:
     }
 
     fs::path m_dir;
-};
-
-struct GoldenCase {
-    const char* name;
-    PixelFormat format;
-    std::vector<Checkpoint> expected;
 };
 
 // Recorded tables (QUILLET_GOLDEN_PRINT=1 prints them).
@@ -250,38 +235,24 @@ const GoldenCase kTileCases[] = {
 constexpr uint64_t kColorHeavyStream = 0x8B5D9DA5EE8B3268ull;
 constexpr uint64_t kTileStream = 0x5C38D0DB8AD3D9C1ull;
 
-// Sixteen distinct colours, so that frames of a stream without colour loads show its tiles.
-std::vector<cdgauthor::RawPacket> DistinctPalette() {
-    std::array<cdgauthor::Rgb12, 8> low{}, high{};
-    for (int i = 0; i < 8; ++i) {
-        low[i] = static_cast<cdgauthor::Rgb12>(0x100 * i + 0x010 * (15 - i) + 0x003);
-        high[i] = static_cast<cdgauthor::Rgb12>(0x100 * (8 + i) + 0x011 * i);
-    }
-    return {cdgauthor::LoadColors(false, low), cdgauthor::LoadColors(true, high)};
-}
-
 }  // namespace
 
 TEST_F(GoldenTest, DemoTrack) {
     for (const GoldenCase& c : kDemoCases) {
-        Compare(c.name, c.expected,
-                Play(QUILLET_SOURCE_DIR "/demo/demo.cdg", c.format, CountsOf(c.expected)));
+        Check(c, QUILLET_SOURCE_DIR "/demo/demo.cdg");
     }
 }
 
 // Each stream is read from a packet file in one format and from a raw image in the other.
 TEST_F(GoldenTest, ColorLoadHeavyStream) {
     const auto [cdg, bin] = WriteStream(cdgauthor::StreamMix::ColorLoadHeavy(), kColorHeavyStream);
-    Compare(kColorHeavyCases[0].name, kColorHeavyCases[0].expected,
-            Play(cdg, kColorHeavyCases[0].format, CountsOf(kColorHeavyCases[0].expected)));
-    Compare(kColorHeavyCases[1].name, kColorHeavyCases[1].expected,
-            Play(bin, kColorHeavyCases[1].format, CountsOf(kColorHeavyCases[1].expected)));
+    Check(kColorHeavyCases[0], cdg);
+    Check(kColorHeavyCases[1], bin);
 }
 
+// Sixteen distinct colours first, so that frames of a stream without colour loads show its tiles.
 TEST_F(GoldenTest, TileBlockStream) {
     const auto [cdg, bin] = WriteStream(cdgauthor::StreamMix::TileBlocksOnly(), kTileStream);
-    Compare(kTileCases[0].name, kTileCases[0].expected,
-            Play(bin, kTileCases[0].format, CountsOf(kTileCases[0].expected), DistinctPalette()));
-    Compare(kTileCases[1].name, kTileCases[1].expected,
-            Play(cdg, kTileCases[1].format, CountsOf(kTileCases[1].expected), DistinctPalette()));
+    Check(kTileCases[0], bin, DistinctPalette());
+    Check(kTileCases[1], cdg, DistinctPalette());
 }

@@ -10,40 +10,24 @@ using namespace cdgauthor;
 
 namespace {
 
-constexpr TileLines kAllOn = {0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
-                              0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F};
-
 struct ChangeCase {
     const char* name;
     // Brings the screen into the case's state (after a memory preset to colour 2).
-    std::function<void(ScreenFixture&, CCdgScreen&)> setUp;
+    std::function<void(ScreenFixture&)> setUp;
     RawPacket packet;
     bool bChanges;
 };
 
-class Changes : public ScreenFixture, public ::testing::WithParamInterface<ChangeCase> {
-public:
-    // Gives the fixture's Run to the set-up functions.
-    bool Send(const RawPacket& raw) { return Run(raw); }
-};
-
-void Nothing(ScreenFixture&, CCdgScreen&) {}
-
-void Offsets(ScreenFixture& f, CCdgScreen&) {
-    static_cast<Changes&>(f).Send(Raw(9, kCdgScrollPreset, {0, 0x03, 0x05}));
+void Nothing(ScreenFixture&) {}
+void Offsets(ScreenFixture& f) {
+    f.Run(Raw(9, kCdgScrollPreset, {0, 0x03, 0x05}));
 }
-
-void Pattern(ScreenFixture&, CCdgScreen& s) {
-    for (int y = 0; y < kCdgPictureHeight; ++y) {
-        for (int x = 0; x < kCdgPictureWidth; ++x) {
-            s.SetPixel(x, y, (x / 6 + y / 12) & 0x0F);
-        }
-    }
+void Pattern(ScreenFixture& f) {
+    f.PaintPattern();
 }
-
-void Colours(ScreenFixture& f, CCdgScreen&) {
-    static_cast<Changes&>(f).Send(LoadColors(false, {0x123, 0x456, 0x789, 0xABC}));
-    static_cast<Changes&>(f).Send(BorderPreset(6));
+void Colours(ScreenFixture& f) {
+    f.Run(LoadColors(false, {0x123, 0x456, 0x789, 0xABC}));
+    f.Run(BorderPreset(6));
 }
 
 const ChangeCase kCases[] = {
@@ -76,10 +60,12 @@ const ChangeCase kCases[] = {
     {"ColoursHighHalf", Colours, LoadColors(true, {0x001}), true},
 };
 
+class Changes : public ScreenFixture, public ::testing::WithParamInterface<ChangeCase> {};
+
 TEST_P(Changes, CountMovesOnlyWhenSomethingVisibleChanges) {
     const ChangeCase& c = GetParam();
     Run(MemoryPreset(2));
-    c.setUp(*this, *m_pScreen);
+    c.setUp(*this);
     const uint64_t nBefore = m_pScreen->GetPictureChanges();
     Run(c.packet);
     EXPECT_EQ(m_pScreen->GetPictureChanges(), nBefore + (c.bChanges ? 1 : 0));
@@ -104,18 +90,12 @@ TEST_F(ChangeCalls, DrawingAndClearCountOnlyRealChanges) {
     EXPECT_EQ(m_pScreen->GetPictureChanges(), ++n);
 }
 
+// Frames composed at the same count are the same frame, pixel for pixel.
 TEST_F(ChangeCalls, EqualCountsMeanEqualFrames) {
-    // Frames composed at the same count are the same frame, pixel for pixel.
     LoadDistinctPalette();
     Run(BorderPreset(3));
-    const display::CDisplaySurface* pFrame = Compose();
+    const std::vector<uint32_t> first = Pixels(*Compose());
     const uint64_t nAt = m_pScreen->GetPictureChanges();
-    std::vector<uint32_t> first;
-    for (int y = 0; y < kCdgFrameHeight; ++y) {
-        for (int x = 0; x < kCdgFrameWidth; ++x) {
-            first.push_back(pFrame->GetPixel(x, y));
-        }
-    }
     // Packets that change nothing, and a surface drop in between.
     Run(TileBlock(0, 0, 3, 3, kAllOn, true));
     Run(BorderPreset(3));
@@ -124,13 +104,7 @@ TEST_F(ChangeCalls, EqualCountsMeanEqualFrames) {
     LoadDistinctPalette();
     EXPECT_EQ(m_pScreen->GetPictureChanges(), nAt + 2);
     m_pScreen->ReleaseSurfaces();
-    pFrame = Compose();
-    size_t i = 0;
-    for (int y = 0; y < kCdgFrameHeight; ++y) {
-        for (int x = 0; x < kCdgFrameWidth; ++x) {
-            ASSERT_EQ(pFrame->GetPixel(x, y), first[i++]) << x << "," << y;
-        }
-    }
+    EXPECT_EQ(Pixels(*Compose()), first);
 }
 
 }  // namespace

@@ -1,33 +1,26 @@
 // Bitmap geometry (bottom-up rows, padded stride), Fill, ownership hand-over, colour decoding.
+#include <algorithm>
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "player/cdg/CdgColor.h"
 #include "player/cdg/Dib.h"
 
-namespace {
-
 // The CD+G picture: 300 x 216 at one byte a pixel; 300 is a multiple of 4, so rows need no
 // padding and the image is exactly width x height bytes.
-constexpr int kPictureWidth = 300;
-constexpr int kPictureHeight = 216;
-constexpr int kPictureBytes = kPictureWidth * kPictureHeight;  // 64800
-
-}  // namespace
-
 TEST(Dib, ScreenBitmapGeometry) {
+    constexpr int kWidth = 300, kHeight = 216, kBytes = kWidth * kHeight;
     CDib dib;
-    ASSERT_TRUE(dib.Create(8, kPictureWidth, kPictureHeight));
-    EXPECT_EQ(dib.GetWidth(), kPictureWidth);
-    EXPECT_EQ(dib.GetHeight(), kPictureHeight);
-    EXPECT_EQ(dib.GetHeader()->biSizeImage, static_cast<uint32_t>(kPictureBytes));
+    ASSERT_TRUE(dib.Create(8, kWidth, kHeight));
+    EXPECT_EQ(dib.GetWidth(), kWidth);
+    EXPECT_EQ(dib.GetHeight(), kHeight);
+    EXPECT_EQ(dib.GetHeader()->biSizeImage, static_cast<uint32_t>(kBytes));
     EXPECT_EQ(dib.GetHeader()->biXPelsPerMeter, 2880);
     // Bottom-up: the top row is the last in memory.
-    EXPECT_EQ(dib.GetPixelAddress(0, 0), dib.GetBits() + kPictureWidth * (kPictureHeight - 1));
-    EXPECT_EQ(dib.GetPixelAddress(kPictureWidth - 1, kPictureHeight - 1),
-              dib.GetBits() + kPictureWidth - 1);
-    for (int i = 0; i < kPictureBytes; ++i) {
-        ASSERT_EQ(dib.GetBits()[i], 0);
-    }
+    EXPECT_EQ(dib.GetPixelAddress(0, 0), dib.GetBits() + kWidth * (kHeight - 1));
+    EXPECT_EQ(dib.GetPixelAddress(kWidth - 1, kHeight - 1), dib.GetBits() + kWidth - 1);
+    EXPECT_EQ(std::count(dib.GetBits(), dib.GetBits() + kBytes, 0), kBytes);
 }
 
 TEST(Dib, FillLeavesRowPaddingAlone) {
@@ -35,10 +28,8 @@ TEST(Dib, FillLeavesRowPaddingAlone) {
     ASSERT_TRUE(dib.Create(8, 3, 2));
     EXPECT_EQ(dib.GetStride(), 4);
     ASSERT_TRUE(dib.Fill(7));
-    const uint8_t expected[] = {7, 7, 7, 0, 7, 7, 7, 0};
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(dib.GetBits()[i], expected[i]) << i;
-    }
+    EXPECT_TRUE(std::equal(dib.GetBits(), dib.GetBits() + 8,
+                           std::array<uint8_t, 8>{7, 7, 7, 0, 7, 7, 7, 0}.begin()));
     CDib wide;
     ASSERT_TRUE(wide.Create(24, 2, 2));
     EXPECT_FALSE(wide.Fill(1)) << "only 8-bit bitmaps are filled";

@@ -1,9 +1,9 @@
 // Tests of CDialogLayout: the main dialog's anchoring, shrinking, restoring and centring.
 #include <map>
+#include <utility>
 
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -16,26 +16,30 @@ namespace {
 constexpr int kWidth = 400;
 constexpr int kHeight = 260;
 
-// The player's dialog in pixels: id, flags, rectangle as left, top, width, height.
+// The player's dialog in pixels: id, flags, rectangle as left, top, width, height, and how
+// the rectangle follows a change of the dialog's size: moved by (mx, my) times the change,
+// grown by (gw, gh) times it.
 struct ControlRow {
     int nID;
     int nFlags;
     int x, y, w, h;
+    int mx, my, gw, gh;
 };
+constexpr int kRB = LAYOUT_RIGHT | LAYOUT_BOTTOM;
 constexpr ControlRow kControls[] = {
-    {1000, LAYOUT_STRETCH_X | LAYOUT_STRETCH_Y, 14, 44, 258, 176},
-    {1005, LAYOUT_RIGHT | LAYOUT_TOP, 362, 44, 32, 32},
-    {1001, LAYOUT_RIGHT | LAYOUT_TOP, 328, 44, 32, 32},
-    {1002, LAYOUT_RIGHT | LAYOUT_TOP, 296, 44, 32, 32},
-    {1003, LAYOUT_RIGHT | LAYOUT_BOTTOM, 296, 188, 32, 32},
-    {1011, LAYOUT_RIGHT | LAYOUT_BOTTOM, 328, 188, 32, 32},
-    {1004, LAYOUT_RIGHT | LAYOUT_BOTTOM, 362, 188, 32, 32},
-    {1007, LAYOUT_RIGHT | LAYOUT_BOTTOM, 226, 230, 168, 16},
-    {1008, LAYOUT_LEFT | LAYOUT_BOTTOM, 14, 230, 146, 16},
-    {1009, LAYOUT_RIGHT | LAYOUT_BOTTOM, 294, 164, 36, 16},
-    {1010, LAYOUT_RIGHT | LAYOUT_BOTTOM, 344, 164, 50, 16},
-    {1014, LAYOUT_LEFT | LAYOUT_TOP, 14, 14, 72, 16},
-    {1013, LAYOUT_STRETCH_X | LAYOUT_TOP, 108, 14, 286, 16},
+    {1000, LAYOUT_STRETCH_X | LAYOUT_STRETCH_Y, 14, 44, 258, 176, 0, 0, 1, 1},
+    {1005, LAYOUT_RIGHT | LAYOUT_TOP, 362, 44, 32, 32, 1, 0, 0, 0},
+    {1001, LAYOUT_RIGHT | LAYOUT_TOP, 328, 44, 32, 32, 1, 0, 0, 0},
+    {1002, LAYOUT_RIGHT | LAYOUT_TOP, 296, 44, 32, 32, 1, 0, 0, 0},
+    {1003, kRB, 296, 188, 32, 32, 1, 1, 0, 0},
+    {1011, kRB, 328, 188, 32, 32, 1, 1, 0, 0},
+    {1004, kRB, 362, 188, 32, 32, 1, 1, 0, 0},
+    {1007, kRB, 226, 230, 168, 16, 1, 1, 0, 0},
+    {1008, LAYOUT_LEFT | LAYOUT_BOTTOM, 14, 230, 146, 16, 0, 1, 0, 0},
+    {1009, kRB, 294, 164, 36, 16, 1, 1, 0, 0},
+    {1010, kRB, 344, 164, 50, 16, 1, 1, 0, 0},
+    {1014, LAYOUT_LEFT | LAYOUT_TOP, 14, 14, 72, 16, 0, 0, 0, 0},
+    {1013, LAYOUT_STRETCH_X | LAYOUT_TOP, 108, 14, 286, 16, 0, 0, 1, 0},
 };
 
 class DialogLayoutTest : public ::testing::Test {
@@ -45,9 +49,7 @@ protected:
     void SetUp() override {
         m_dialog.resize(kWidth, kHeight);
         for (const ControlRow& row : kControls) {
-            QWidget* pControl = row.nID >= 1007 || row.nID == 1000
-                                    ? static_cast<QWidget*>(new QLabel(&m_dialog))
-                                    : new QPushButton(&m_dialog);
+            QWidget* pControl = new QLabel(&m_dialog);
             SetDlgItemId(pControl, row.nID);
             pControl->setGeometry(row.x, row.y, row.w, row.h);
             m_table.push_back({row.nID, row.nFlags, {}});
@@ -72,55 +74,20 @@ protected:
     CDialogLayout m_layout;
 };
 
-TEST_F(DialogLayoutTest, GrowingMovesAndStretchesByTheTable) {
-    m_layout.Apply(&m_dialog, kWidth + 100, kHeight + 100);
-    for (const ControlRow& row : kControls) {
-        QRect expected(row.x, row.y, row.w, row.h);
-        switch (row.nID) {
-            case 1000:
-                expected.setSize({row.w + 100, row.h + 100});
-                break;
-            case 1005:
-            case 1001:
-            case 1002:
-                expected.translate(100, 0);
-                break;
-            case 1008:
-                expected.translate(0, 100);
-                break;
-            case 1014:
-                break;
-            case 1013:
-                expected.setWidth(row.w + 100);
-                break;
-            default:  // play, fast forward, stop, link, time labels
-                expected.translate(100, 100);
-                break;
+// Each size follows the last: nothing drifts, and the original size restores every control.
+TEST_F(DialogLayoutTest, ResizingMovesAndStretchesByTheTable) {
+    for (const auto& [dw, dh] : {std::pair{100, 100}, {-50, -30}, {37, -9}, {3, 250}, {0, 0}}) {
+        m_layout.Apply(&m_dialog, kWidth + dw, kHeight + dh);
+        for (const ControlRow& r : kControls) {
+            EXPECT_EQ(Geometry(r.nID),
+                      QRect(r.x + r.mx * dw, r.y + r.my * dh, r.w + r.gw * dw, r.h + r.gh * dh))
+                << "control " << r.nID << " after a change of " << dw << "," << dh;
         }
-        EXPECT_EQ(Geometry(row.nID), expected) << "control " << row.nID;
     }
 }
 
-TEST_F(DialogLayoutTest, RepeatedResizingRestoresEveryControlExactly) {
-    const std::map<int, QRect> initial = AllGeometries();
-    const int sizes[][2] = {{kWidth + 37, kHeight + 11},
-                            {kWidth + 3, kHeight + 250},
-                            {kWidth - 20, kHeight - 9},
-                            {kWidth + 1, kHeight + 1}};
-    for (const auto& size : sizes) {
-        m_layout.Apply(&m_dialog, size[0], size[1]);
-    }
-    EXPECT_NE(AllGeometries(), initial);
-    m_layout.Apply(&m_dialog, kWidth, kHeight);
-    EXPECT_EQ(AllGeometries(), initial);
-}
-
-TEST_F(DialogLayoutTest, ShrinkingGivesNegativeChanges) {
-    m_layout.Apply(&m_dialog, kWidth - 50, kHeight - 30);
-    EXPECT_EQ(Geometry(1005), QRect(312, 44, 32, 32));
-    EXPECT_EQ(Geometry(1004), QRect(312, 158, 32, 32));
-    EXPECT_EQ(Geometry(1000), QRect(14, 44, 208, 146));
-    // A stretched control whose size comes out negative shrinks to nothing.
+// A stretched control whose size comes out negative shrinks to nothing.
+TEST_F(DialogLayoutTest, ShrinkingBelowAStretchedControlsSizeLeavesItEmpty) {
     m_layout.Apply(&m_dialog, kWidth - 300, kHeight);
     EXPECT_EQ(Geometry(1000).width(), 0);
     EXPECT_EQ(Geometry(1000).left(), 14);
@@ -163,26 +130,28 @@ TEST_F(DialogLayoutTest, EmptyTableInstallsNothing) {
     EXPECT_EQ(AllGeometries(), before);
 }
 
-TEST(ArrangeRectTest, CentringKeepsWidthAndTruncatesTowardZero) {
-    const LayoutRect r{10, 20, 30, 40};  // 20 x 20
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_CENTER_X | LAYOUT_CENTER_Y, 100, 100, 51, 61),
-              (LayoutRect{15, 20, 35, 40}));
-    // Wider than the new size by an odd amount: one pixel narrower.
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_CENTER_X, 100, 100, 5, 100),
-              (LayoutRect{-7, 20, 12, 40}));
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_CENTER_Y, 100, 100, 100, 4),
-              (LayoutRect{10, -8, 30, 12}));
-}
-
-TEST(ArrangeRectTest, LaterFlagOfAGroupDecides) {
-    const LayoutRect r{10, 20, 30, 40};
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_RIGHT | LAYOUT_STRETCH_X, 100, 100, 150, 100),
-              (LayoutRect{10, 20, 80, 40}));
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_STRETCH_X | LAYOUT_CENTER_X, 100, 100, 150, 100),
-              (LayoutRect{65, 20, 85, 40}));
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_BOTTOM | LAYOUT_STRETCH_Y, 100, 100, 100, 70),
-              (LayoutRect{10, 20, 30, 10}));
-    EXPECT_EQ(CDialogLayout::ArrangeRect(r, LAYOUT_LEFT | LAYOUT_TOP, 100, 100, 500, 500), r);
+// Centring keeps the size and truncates toward zero (wider than the new size by an odd
+// amount: one pixel narrower); of two flags of a group, the later one decides.
+TEST(ArrangeRectTest, CentringAndFlagPrecedence) {
+    struct Case {
+        int nFlags, nNewWidth, nNewHeight;
+        LayoutRect expected;
+    };
+    const Case cases[] = {
+        {LAYOUT_CENTER_X | LAYOUT_CENTER_Y, 51, 61, {15, 20, 35, 40}},
+        {LAYOUT_CENTER_X, 5, 100, {-7, 20, 12, 40}},
+        {LAYOUT_CENTER_Y, 100, 4, {10, -8, 30, 12}},
+        {LAYOUT_RIGHT | LAYOUT_STRETCH_X, 150, 100, {10, 20, 80, 40}},
+        {LAYOUT_STRETCH_X | LAYOUT_CENTER_X, 150, 100, {65, 20, 85, 40}},
+        {LAYOUT_BOTTOM | LAYOUT_STRETCH_Y, 100, 70, {10, 20, 30, 10}},
+        {LAYOUT_LEFT | LAYOUT_TOP, 500, 500, {10, 20, 30, 40}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CDialogLayout::ArrangeRect({10, 20, 30, 40}, c.nFlags, 100, 100, c.nNewWidth,
+                                             c.nNewHeight),
+                  c.expected)
+            << "flags " << c.nFlags << " to " << c.nNewWidth << "x" << c.nNewHeight;
+    }
 }
 
 TEST_F(DialogLayoutTest, DlgItemFindsControlsByIdOnly) {

@@ -22,41 +22,30 @@ protected:
         return QFontMetrics(m_label.font()).horizontalAdvance(QString::fromUtf8(text));
     }
 
+    // The path fitted into the width its whole text needs, plus nSpare pixels.
+    std::string Fit(const std::string& path, int nSpare, const char* pszPrefix = nullptr,
+                    const char* pszSuffix = nullptr) const {
+        const std::string whole =
+            std::string(pszPrefix ? pszPrefix : "") + path + (pszSuffix ? pszSuffix : "");
+        return FitPathToControl(path, &m_label, pszPrefix, pszSuffix, Measure(whole) + nSpare)
+            .toStdString();
+    }
+
     QLabel m_label;
 };
 
-TEST_F(DisplayTextTest, PathThatFitsIsReturnedWhole) {
-    const std::string path = "/home/ann/karaoke/song.cdg";
-    const QString fitted = FitPathToControl(path, &m_label, nullptr, nullptr, Measure(path));
-    EXPECT_EQ(fitted.toStdString(), path);
-    EXPECT_EQ(FitPathToControl("", &m_label, "[", "]", 1).toStdString(), "[]");
-}
-
-TEST_F(DisplayTextTest, SlightlyTooWideLosesTheLastTwoFolders) {
-    const std::string path = "C:\\music\\albums\\longfoldername\\another\\song.cdg";
-    const QString fitted = FitPathToControl(path, &m_label, nullptr, nullptr, Measure(path) - 1);
-    EXPECT_EQ(fitted.toStdString(), "C:\\music\\albums\\...\\song.cdg");
-
-    const std::string unixPath = "/home/ann/longfoldername/another/song.cdg";
-    const QString unixFitted =
-        FitPathToControl(unixPath, &m_label, nullptr, nullptr, Measure(unixPath) - 1);
-    // Without a drive, the leading separator goes in the shortened forms.
-    EXPECT_EQ(unixFitted.toStdString(), "home/ann/.../song.cdg");
-}
-
-TEST_F(DisplayTextTest, LeadingBackslashWithoutDriveIsDropped) {
-    const std::string path = "\\songs\\music\\longfoldername\\song.cdg";
-    const QString fitted = FitPathToControl(path, &m_label, nullptr, nullptr, Measure(path) - 1);
-    EXPECT_EQ(fitted.toStdString(), "songs\\...\\song.cdg");
-}
-
-TEST_F(DisplayTextTest, PrefixAndSuffixCountInTheWidth) {
+// A path that fits is shown whole; one pixel too narrow, it loses folders before its last
+// ones. Without a drive, the leading separator goes in the shortened forms.
+TEST_F(DisplayTextTest, PathIsShortenedOnlyWhenItDoesNotFit) {
     const std::string path = "/home/ann/longfoldername/another/song.cdg";
-    const int nWidth = Measure("File: " + path + " (playing)");
-    EXPECT_EQ(FitPathToControl(path, &m_label, "File: ", " (playing)", nWidth).toStdString(),
-              "File: " + path + " (playing)");
-    EXPECT_EQ(FitPathToControl(path, &m_label, "File: ", " (playing)", nWidth - 1).toStdString(),
-              "File: home/ann/.../song.cdg (playing)");
+    EXPECT_EQ(Fit("/home/ann/karaoke/song.cdg", 0), "/home/ann/karaoke/song.cdg");
+    EXPECT_EQ(Fit("C:\\music\\albums\\longfoldername\\another\\song.cdg", -1),
+              "C:\\music\\albums\\...\\song.cdg");
+    EXPECT_EQ(Fit(path, -1), "home/ann/.../song.cdg");
+    EXPECT_EQ(Fit("\\songs\\music\\longfoldername\\song.cdg", -1), "songs\\...\\song.cdg");
+    EXPECT_EQ(Fit(path, 0, "File: ", " (playing)"), "File: " + path + " (playing)");
+    EXPECT_EQ(Fit(path, -1, "File: ", " (playing)"), "File: home/ann/.../song.cdg (playing)");
+    EXPECT_EQ(FitPathToControl("", &m_label, "[", "]", 1).toStdString(), "[]");
 }
 
 TEST_F(DisplayTextTest, NarrowControlGetsACutNameEndingInDots) {
@@ -106,7 +95,7 @@ void CloseNextBox(SeenBox& seen) {
     });
 }
 
-TEST_F(DisplayTextTest, CannotOpenShowsTheErrorIconAndOk) {
+TEST_F(DisplayTextTest, MessageTypesPickButtonsAndIcon) {
     SeenBox seen;
     CloseNextBox(seen);
     ShowMessage(IDS_CANNOT_OPEN, kMessageError);
@@ -114,14 +103,12 @@ TEST_F(DisplayTextTest, CannotOpenShowsTheErrorIconAndOk) {
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.text, "Cannot open the file.");
     EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-}
-
-TEST_F(DisplayTextTest, OtherTypesPickButtonsAndIcon) {
-    SeenBox seen;
+    seen = {};
     CloseNextBox(seen);
     ShowMessage(QString("Replace?"), kMbYesNo | kMbIconQuestion);
     ASSERT_TRUE(seen.bSeen);
     EXPECT_EQ(seen.icon, QMessageBox::Question);
+    EXPECT_EQ(seen.text, "Replace?");
     EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
 }
 
