@@ -58,8 +58,15 @@ void CPlayerDlg::PlaybackLoop() {
             if (step == CTrackReader::EStep::Ended) {
                 // Stop is posted once; the reader stays ended, so the loop reads no further
                 // until Stop has rewound it.
+                // A track opened or rewound before the Stop comes round is not stopped.
                 QMetaObject::invokeMethod(
-                    this, [this] { OnStop(); }, Qt::QueuedConnection);
+                    this,
+                    [this] {
+                        if (m_app.GetReader().HasEnded()) {
+                            OnStop();
+                        }
+                    },
+                    Qt::QueuedConnection);
                 if (IPlaybackObserver* pObserver = m_pObserver) {
                     pObserver->OnStopPosted();
                 }

@@ -1,4 +1,7 @@
 // The playback loop, the tick and the transport, played through the test audio sink.
+#include <chrono>
+#include <thread>
+
 #include <QLabel>
 
 #include "tests/player/app/DlgFixture.h"
@@ -83,6 +86,20 @@ TEST_F(PlaybackTest, PacketsRunningOutPostStopOnce) {
     EXPECT_EQ(m_recorder.m_nStopsPosted, 1);
     EXPECT_EQ(Status(), 0);
     EXPECT_EQ(m_recorder.Count(), static_cast<size_t>(cdgauthor::CdgTrackWriter::PacketAt(0.6)));
+}
+
+TEST_F(PlaybackTest, TheStopOfAnEndedTrackSparesTheTrackOpenedBeforeItRuns) {
+    m_pDlg->OpenTrack(MakeTrack("short", 0.2, 0.4, 0.6, 4.0));
+    // Held off the event loop, so the posted Stop waits while the next track opens.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (m_recorder.m_nStopsPosted == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(m_recorder.m_nStopsPosted, 1);
+    m_pDlg->OpenChosenTrack(MakeTrack("next", 0.3, 5, 6, 6));
+    QTest::qWait(300);
+    EXPECT_EQ(Status(), 1);
+    ASSERT_TRUE(WaitFor([&] { return Centre() == kRed; }));
 }
 
 class FastTickTest : public PlayerFixture {
