@@ -12,6 +12,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "platform/com/MemoryStream.h"
 #include "platform/dshow/ui/PropertyFrame.h"
 #include "tests/support/TestApplication.h"
 #include "tests/vocalremover/FilterHarness.h"
@@ -52,17 +53,6 @@ public:
     ULONG refs = 1;
     int level = 100, balance = 50, gain = 100;
     std::vector<std::string> calls;
-};
-
-// An object that has no parameter interface.
-class CPlainObject final : public IUnknown {
-public:
-    HRESULT QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
 };
 
 class PropertyPage : public testing::Test {
@@ -165,9 +155,9 @@ TEST_F(PropertyPage, OverwritesChangesMadeElsewhereAndShowsTheValuesAtSwitchingA
 }
 
 TEST_F(PropertyPage, ConnectsOnlyToObjectsWithTheParameterInterface) {
-    CPlainObject plain;
-    IUnknown* object = &plain;
-    EXPECT_EQ(m_page->SetObjects(1, &object), E_NOINTERFACE);
+    IUnknown* plain = new com::CMemoryStream();  // has no parameter interface
+    EXPECT_EQ(m_page->SetObjects(1, &plain), E_NOINTERFACE);
+    plain->Release();
     IUnknown* none = nullptr;
     EXPECT_EQ(m_page->SetObjects(1, &none), E_POINTER);
     EXPECT_EQ(m_page->SetObjects(0, nullptr), E_UNEXPECTED) << "nothing held to release";
