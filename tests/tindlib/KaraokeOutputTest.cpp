@@ -1,9 +1,7 @@
 // The karaoke effects on real decoded audio through the real output pipeline: what comes
 // out of it with vocal removal and key change, and the clock while they are switched.
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -11,8 +9,8 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <unistd.h>
 
+#include "tests/tindlib/TestFiles.h"
 #include "tests/tindlib/ToneTools.h"
 #include "tindlib/PlaybackManager.h"
 #include "tindlib/SoundFilePlayer.h"
@@ -21,38 +19,11 @@
 using namespace tindlib;
 using namespace tonetools;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr unsigned kOpenModeRead = 64;
-
-void WriteWav(const fs::path& path, const std::vector<int16_t>& pcm, int nChannels) {
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = nChannels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-    EXPECT_EQ(sf_write_short(f, pcm.data(), static_cast<sf_count_t>(pcm.size())),
-              static_cast<sf_count_t>(pcm.size()));
-    sf_close(f);
-}
-
-std::vector<int16_t> ReadWav(const fs::path& path, int* pnChannels) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (f == nullptr) {
-        ADD_FAILURE() << "no output written: " << sf_strerror(nullptr);
-        return {};
-    }
-    std::vector<int16_t> pcm(static_cast<size_t>(info.frames * info.channels));
-    sf_read_short(f, pcm.data(), static_cast<sf_count_t>(pcm.size()));
-    sf_close(f);
-    *pnChannels = info.channels;
-    return pcm;
-}
 
 class KaraokeOutput : public testing::Test {
 protected:
@@ -62,62 +33,53 @@ protected:
                                                              "/libgstskellan.so"));
     }
 
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("karaoke-output-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-        const char* pSink = std::getenv("TINDLIB_AUDIO_SINK");
-        m_strOldSink = pSink != nullptr ? pSink : "";
-        m_bHadSink = pSink != nullptr;
-    }
-    void TearDown() override {
-        if (m_bHadSink) {
-            ::setenv("TINDLIB_AUDIO_SINK", m_strOldSink.c_str(), 1);
-        } else {
-            ::unsetenv("TINDLIB_AUDIO_SINK");
-        }
-        fs::remove_all(m_dir);
+    // Opens the source (stereo 16-bit) on a player whose output is the given sink.
+    void Load(const std::vector<int16_t>& pcm, const std::string& strSink) {
+        testfiles::WriteSound(m_dir / "in.wav", pcm, 2, kRate);
+        ::setenv("TINDLIB_AUDIO_SINK", strSink.c_str(), 1);
+        ASSERT_TRUE(m_wav.Open((m_dir / "in.wav").string(), kOpenModeRead));
+        m_player.SetPlaybackManager(&m_manager);
+        ASSERT_TRUE(m_player.SetSoundFile(&m_wav));
     }
 
     // Plays the whole source (stereo 16-bit) through the pipeline into a WAV file and
     // returns what was written; the effects are set before the playback starts.
     std::vector<int16_t> PlayThrough(const std::vector<int16_t>& pcm, bool bVocals, int nKey,
                                      bool* pbVocalsAvailable = nullptr) {
-        const fs::path in = m_dir / "in.wav";
-        const fs::path out = m_dir / "out.wav";
-        WriteWav(in, pcm, 2);
-        const std::string strSink =
-            "audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location=" + out.string();
-        ::setenv("TINDLIB_AUDIO_SINK", strSink.c_str(), 1);
-        {
-            CPlaybackManager manager;
-            CSoundFilePlayer player;
-            CWaveFile wav;
-            EXPECT_TRUE(wav.Open(in.string(), kOpenModeRead));
-            player.SetPlaybackManager(&manager);
-            EXPECT_TRUE(player.SetSoundFile(&wav));
-            const bool bVocalsOk = player.SetVocalRemoval(bVocals);
-            if (pbVocalsAvailable != nullptr) {
-                *pbVocalsAvailable = bVocalsOk;
-            }
-            EXPECT_TRUE(player.SetKeySemitones(nKey));
-            EXPECT_TRUE(player.PlayFile(0, -1, false));
-            const auto tEnd = std::chrono::steady_clock::now() + 30s;
-            while (player.GetStatus() != CSoundFilePlayer::kStopped &&
-                   std::chrono::steady_clock::now() < tEnd) {
-                std::this_thread::sleep_for(10ms);
-            }
-            EXPECT_EQ(player.GetStatus(), CSoundFilePlayer::kStopped) << "never ended";
-            player.SetSoundFile(nullptr);
+        const auto out = m_dir / "out.wav";
+        Load(pcm, "audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location=" +
+                      out.string());
+        const bool bVocalsOk = m_player.SetVocalRemoval(bVocals);
+        if (pbVocalsAvailable != nullptr) {
+            *pbVocalsAvailable = bVocalsOk;
         }
-        int nChannels = 0;
-        auto result = ReadWav(out, &nChannels);
-        EXPECT_EQ(nChannels, 2);
+        EXPECT_TRUE(m_player.SetKeySemitones(nKey));
+        EXPECT_TRUE(m_player.PlayFile(0, -1, false));
+        const auto tEnd = std::chrono::steady_clock::now() + 30s;
+        while (m_player.GetStatus() != CSoundFilePlayer::kStopped &&
+               std::chrono::steady_clock::now() < tEnd) {
+            std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_EQ(m_player.GetStatus(), CSoundFilePlayer::kStopped) << "never ended";
+        m_player.SetSoundFile(nullptr);
+
+        SF_INFO info{};
+        SNDFILE* f = sf_open(out.c_str(), SFM_READ, &info);
+        if (f == nullptr) {
+            ADD_FAILURE() << "no output written: " << sf_strerror(nullptr);
+            return {};
+        }
+        EXPECT_EQ(info.channels, 2);
+        std::vector<int16_t> result(static_cast<size_t>(info.frames * info.channels));
+        sf_read_short(f, result.data(), static_cast<sf_count_t>(result.size()));
+        sf_close(f);
         return result;
     }
 
-    fs::path m_dir;
-    std::string m_strOldSink;
-    bool m_bHadSink = false;
+    testfiles::TempDir m_dir;
+    CPlaybackManager m_manager;
+    CWaveFile m_wav;
+    CSoundFilePlayer m_player;  // goes first, before the source and the manager it uses
 };
 
 TEST_F(KaraokeOutput, VocalRemovalTakesOutTheCentreAndKeepsTheSides) {
@@ -166,22 +128,15 @@ TEST_F(KaraokeOutput, BothTogetherShiftTheSidesAndRemoveTheCentre) {
 // Switching during playback restarts the device from the heard audio: the clock goes on
 // with the wall clock, never back, and no switch stalls it for 200 ms or more.
 TEST_F(KaraokeOutput, SwitchingWhilePlayingKeepsTheClockRunning) {
-    const std::string strSink = "fakesink sync=true";
-    const fs::path in = m_dir / "in.wav";
-    WriteWav(in, CentreToneOverSides(440.0, 0.3, 0.05, kRate, 5 * kRate), 2);
-    ::setenv("TINDLIB_AUDIO_SINK", strSink.c_str(), 1);
-    CPlaybackManager manager;
-    CSoundFilePlayer player;
-    CWaveFile wav;
-    ASSERT_TRUE(wav.Open(in.string(), kOpenModeRead));
-    player.SetPlaybackManager(&manager);
-    ASSERT_TRUE(player.SetSoundFile(&wav));
-    ASSERT_TRUE(manager.HasOutput()) << manager.GetLastError();
-    ASSERT_TRUE(player.PlayFile(0, -1, false));
+    Load(CentreToneOverSides(440.0, 0.3, 0.05, kRate, 5 * kRate), "fakesink sync=true");
+    ASSERT_TRUE(m_manager.HasOutput()) << m_manager.GetLastError();
+    ASSERT_TRUE(m_player.PlayFile(0, -1, false));
     const std::vector<std::function<bool()>> switches = {
-        [&] { return player.SetKeySemitones(3); },     [&] { return player.SetVocalRemoval(true); },
-        [&] { return player.SetKeySemitones(-2); },    [&] { return player.SetKeySemitones(0); },
-        [&] { return player.SetVocalRemoval(false); },
+        [&] { return m_player.SetKeySemitones(3); },
+        [&] { return m_player.SetVocalRemoval(true); },
+        [&] { return m_player.SetKeySemitones(-2); },
+        [&] { return m_player.SetKeySemitones(0); },
+        [&] { return m_player.SetVocalRemoval(false); },
     };
     const auto t0 = std::chrono::steady_clock::now();
     double dLast = 0.0;
@@ -189,9 +144,9 @@ TEST_F(KaraokeOutput, SwitchingWhilePlayingKeepsTheClockRunning) {
     double dLagBefore = 0.0;     // wall clock minus position before the last switch
     std::vector<double> stalls;  // the most each switch held the clock back
     const auto tGiveUp = t0 + 20s;
-    while (player.GetStatus() == CSoundFilePlayer::kPlaying && dLast < 4.0 &&
+    while (m_player.GetStatus() == CSoundFilePlayer::kPlaying && dLast < 4.0 &&
            std::chrono::steady_clock::now() < tGiveUp) {
-        const double dPos = player.GetPositionInSeconds();
+        const double dPos = m_player.GetPositionInSeconds();
         const double dLag =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() - dPos;
         ASSERT_GE(dPos, dLast - 1e-9) << "the clock went back";
@@ -211,8 +166,8 @@ TEST_F(KaraokeOutput, SwitchingWhilePlayingKeepsTheClockRunning) {
     for (size_t i = 0; i < stalls.size(); ++i) {
         EXPECT_LT(stalls[i], 0.2) << "switch " << i + 1;
     }
-    EXPECT_EQ(manager.GetKeySemitones(), 0);
-    player.SetSoundFile(nullptr);
+    EXPECT_EQ(m_manager.GetKeySemitones(), 0);
+    m_player.SetSoundFile(nullptr);
 }
 
 }  // namespace

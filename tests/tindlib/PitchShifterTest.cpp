@@ -163,14 +163,15 @@ TEST_F(PitchShifterTest, ShiftsMonoOfEverySampleWidth) {
         SCOPED_TRACE(nBits);
         const WAVEFORMATEX format = MakePcmFormat(1, kRate, nBits);
         const int nBytes = nBits / 8;
-        std::vector<uint8_t> source(static_cast<size_t>(2 * kRate * nBytes));
+        // Little-endian samples; 8-bit ones are unsigned, offset by 128.
+        const int32_t nOffset = nBits == 8 ? 128 : 0;
+        std::vector<uint8_t> source;
         for (int i = 0; i < 2 * kRate; ++i) {
             const double s = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * i / kRate);
-            const auto v = static_cast<int32_t>(std::lround(s * std::ldexp(1.0, nBits - 1)));
+            const auto u =
+                static_cast<uint32_t>(std::lround(s * std::ldexp(1.0, nBits - 1)) + nOffset);
             for (int b = 0; b < nBytes; ++b) {
-                source[i * nBytes + b] =
-                    nBits == 8 ? static_cast<uint8_t>(v + 128)
-                               : static_cast<uint8_t>((static_cast<uint32_t>(v) >> (8 * b)) & 0xFF);
+                source.push_back(static_cast<uint8_t>(u >> (8 * b)));
             }
         }
         CPitchShifter shifter;
@@ -178,16 +179,13 @@ TEST_F(PitchShifterTest, ShiftsMonoOfEverySampleWidth) {
         const auto out = Shift(shifter, format, source);
         std::vector<double> x;
         for (size_t i = 0; i + nBytes <= out.size(); i += nBytes) {
-            int32_t v = 0;
-            if (nBits == 8) {
-                v = out[i] - 128;
-            } else {
-                uint32_t u = 0;
-                for (int b = 0; b < nBytes; ++b) {
-                    u |= static_cast<uint32_t>(out[i + b]) << (8 * b);
-                }
-                v = static_cast<int32_t>(u << (32 - nBits)) >> (32 - nBits);
+            uint32_t u = 0;
+            for (int b = 0; b < nBytes; ++b) {
+                u |= static_cast<uint32_t>(out[i + b]) << (8 * b);
             }
+            // Sign-extended from the top bit of the sample's width.
+            const int32_t v = nBits == 8 ? static_cast<int32_t>(u) - nOffset
+                                         : static_cast<int32_t>(u << (32 - nBits)) >> (32 - nBits);
             x.push_back(std::ldexp(static_cast<double>(v), 1 - nBits));
         }
         EXPECT_NEAR(PeakFrequency(x, kRate, kRate / 2, 16384, 400.0, 600.0), 523.25, 2.0);

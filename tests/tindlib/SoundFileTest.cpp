@@ -1,58 +1,28 @@
 // CSoundFile conversions, CWaveFile on libsndfile and CBinFile sector arithmetic.
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <unistd.h>
 
+#include "tests/tindlib/TestFiles.h"
 #include "tindlib/BinFile.h"
 #include "tindlib/WaveFile.h"
 
 using namespace tindlib;
+using testfiles::TempDir;
+using testfiles::WriteBytes;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "tindlib-XXXXXX").string();
-        m_path = mkdtemp(tmpl.data());
-    }
-    ~TempDir() { fs::remove_all(m_path); }
-    fs::path operator/(const std::string& name) const { return m_path / name; }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
 // A stereo WAV whose left channel counts frames and right channel counts down.
-void WriteRampWav(const fs::path& path, int frames, int format, int rate = 22050) {
-    SF_INFO info{};
-    info.channels = 2;
-    info.samplerate = rate;
-    info.format = format;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-    std::vector<short> pcm(static_cast<size_t>(frames) * 2);
+void WriteRampWav(const fs::path& path, int frames, int format) {
+    std::vector<int16_t> pcm;
     for (int i = 0; i < frames; ++i) {
-        pcm[2 * static_cast<size_t>(i)] = static_cast<short>(i);
-        pcm[2 * static_cast<size_t>(i) + 1] = static_cast<short>(-i);
+        pcm.insert(pcm.end(), {static_cast<int16_t>(i), static_cast<int16_t>(-i)});
     }
-    ASSERT_EQ(sf_writef_short(f, pcm.data(), frames), frames);
-    sf_close(f);
-}
-
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    testfiles::WriteSound(path, pcm, 2, 22050, format);
 }
 
 // Raw sectors whose audio frames hold their own index (left) and its complement (right),
@@ -60,21 +30,19 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> MakeBinImage(int64_t sectors, int64_t extraBytes) {
     std::vector<uint8_t> img;
     int64_t frame = 0;
-    auto put16 = [&](uint16_t v) {
-        img.push_back(static_cast<uint8_t>(v & 0xFF));
-        img.push_back(static_cast<uint8_t>(v >> 8));
+    auto putFrames = [&](int64_t n) {
+        for (int64_t i = 0; i < n; ++i, ++frame) {
+            for (const auto v : {static_cast<uint16_t>(frame), static_cast<uint16_t>(~frame)}) {
+                img.insert(img.end(),
+                           {static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>(v >> 8)});
+            }
+        }
     };
     for (int64_t s = 0; s < sectors; ++s) {
-        for (int64_t f = 0; f < CBinFile::kFramesPerSector; ++f, ++frame) {
-            put16(static_cast<uint16_t>(frame));
-            put16(static_cast<uint16_t>(~frame));
-        }
+        putFrames(CBinFile::kFramesPerSector);
         img.insert(img.end(), CBinFile::kSectorBytes - CBinFile::kAudioBytes, 0xEE);
     }
-    for (int64_t i = 0; i < extraBytes / 4; ++i, ++frame) {
-        put16(static_cast<uint16_t>(frame));
-        put16(static_cast<uint16_t>(~frame));
-    }
+    putFrames(extraBytes / 4);
     img.insert(img.end(), static_cast<size_t>(extraBytes % 4), 0xEE);
     return img;
 }
@@ -152,11 +120,7 @@ TEST(WaveFile, RefusesWhatIsNotAReadableWav) {
         noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
     }
     WriteBytes(dir / "noise.wav", noise);
-    SF_INFO info{};
-    info.channels = 1;
-    info.samplerate = 8000;
-    info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
-    sf_close(sf_open((dir / "aiff.wav").c_str(), SFM_WRITE, &info));
+    testfiles::WriteSound(dir / "aiff.wav", {}, 1, 8000, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
 
     for (const char* name : {"empty.wav", "broken.wav", "noise.wav", "aiff.wav", "missing.wav"}) {
         CWaveFile wav;

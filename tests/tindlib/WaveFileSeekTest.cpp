@@ -2,20 +2,15 @@
 // The file is the fuzzer's finding: a GSM 6.10 WAV the seek of which returned -1.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <iterator>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <unistd.h>
 
+#include "tests/tindlib/TestFiles.h"
 #include "tindlib/WaveFile.h"
 
 using namespace tindlib;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,12 +37,7 @@ const uint8_t kGsmWav[] = {
 class GsmWav : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "tindlib-gsm-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-        m_path = m_dir / "gsm.wav";
-        std::ofstream(m_path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(kGsmWav), sizeof kGsmWav);
+        testfiles::WriteBytes(m_path, m_gsm);
         ASSERT_TRUE(m_wav.Open(m_path, 64));
         // Everything, read straight through: what any seek must agree with.
         std::vector<short> chunk(256);
@@ -57,10 +47,7 @@ protected:
         ASSERT_EQ(static_cast<int64_t>(m_all.size()), m_wav.GetLength());
         ASSERT_GT(m_all.size(), 600u);
     }
-    void TearDown() override {
-        m_wav.Close();
-        fs::remove_all(m_dir);
-    }
+    void TearDown() override { m_wav.Close(); }
     // The frames a read at the current position delivers.
     std::vector<short> ReadFrames(int64_t nFrames) {
         std::vector<short> out(static_cast<size_t>(nFrames));
@@ -71,8 +58,9 @@ protected:
         return {m_all.begin() + nFirst, m_all.begin() + nFirst + nFrames};
     }
 
-    fs::path m_dir;
-    fs::path m_path;
+    const std::vector<uint8_t> m_gsm{std::begin(kGsmWav), std::end(kGsmWav)};
+    testfiles::TempDir m_dir;
+    const std::filesystem::path m_path = m_dir / "gsm.wav";
     CWaveFile m_wav;
     std::vector<short> m_all;
 };
@@ -107,24 +95,15 @@ TEST_F(GsmWav, RefusesToGoBackWhenTheFileIsGoneOrChanged) {
         SCOPED_TRACE(bStereo ? "replaced by a stereo file" : "removed");
         ASSERT_TRUE(m_wav.Open(m_path, 64));
         ASSERT_EQ(m_wav.Seek(300, SOUND_SEEK_SET), 300);
-        fs::remove(m_path);
+        std::filesystem::remove(m_path);
         if (bStereo) {
-            SF_INFO info{};
-            info.channels = 2;
-            info.samplerate = 8000;
-            info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-            SNDFILE* pFile = sf_open(m_path.c_str(), SFM_WRITE, &info);
-            ASSERT_NE(pFile, nullptr);
-            const std::vector<short> silence(2000);
-            sf_writef_short(pFile, silence.data(), 1000);
-            sf_close(pFile);
+            testfiles::WriteSound(m_path, std::vector<int16_t>(2000), 2, 8000);
         }
         // Going back needs the file from its start: the seek fails and the source stays
         // where it was, still delivering the frames of the file it opened.
         EXPECT_EQ(m_wav.Seek(0, SOUND_SEEK_SET), -1);
         EXPECT_EQ(m_wav.GetPosition(), 300);
         EXPECT_EQ(ReadFrames(16), Expected(300, 16));
-        std::ofstream(m_path, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(kGsmWav), sizeof kGsmWav);
+        testfiles::WriteBytes(m_path, m_gsm);
     }
 }

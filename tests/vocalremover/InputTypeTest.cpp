@@ -1,4 +1,6 @@
 // Which media types the filter accepts, and the format facts it keeps.
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "vocalremover/InputType.h"
@@ -22,30 +24,25 @@ TEST(CheckInputType, AcceptsEightAndSixteenBitPcmOfAnyLayout) {
 }
 
 TEST(CheckInputType, RefusesEveryOtherKind) {
-    struct Case {
-        const char* what;
-        CMediaType mt;
+    const auto stereo = [](void (*change)(CMediaType&)) {
+        CMediaType mt = MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 16);
+        change(mt);
+        return mt;
     };
-    std::vector<Case> cases;
-    cases.push_back({"24-bit PCM", MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 24)});
-    cases.push_back({"32-bit PCM", MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 32)});
-    cases.push_back({"float", MakeAudioType(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32)});
-    cases.push_back({"16-bit float tag", MakeAudioType(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 16)});
-    cases.push_back({"extensible", MakeAudioType(WAVE_FORMAT_EXTENSIBLE, 2, 44100, 16)});
-    CMediaType video = MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 16);
-    video.majortype = MEDIATYPE_Video;
-    cases.push_back({"video major type", video});
-    CMediaType noFormat = MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 16);
-    noFormat.formattype = FORMAT_None;
-    cases.push_back({"format type none", noFormat});
-    CMediaType emptyBlock = MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 16);
-    emptyBlock.ResetFormatBuffer();
-    cases.push_back({"no format block", emptyBlock});
-    CMediaType shortBlock = MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 16);
-    shortBlock.SetFormat(shortBlock.Format(), 14);  // ends before wBitsPerSample
-    cases.push_back({"short format block", shortBlock});
-    for (const auto& c : cases) {
-        EXPECT_EQ(CheckInputType(&c.mt), VFW_E_TYPE_NOT_ACCEPTED) << c.what;
+    const std::pair<const char*, CMediaType> cases[] = {
+        {"24-bit PCM", MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 24)},
+        {"32-bit PCM", MakeAudioType(WAVE_FORMAT_PCM, 2, 44100, 32)},
+        {"float", MakeAudioType(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32)},
+        {"16-bit float tag", MakeAudioType(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 16)},
+        {"extensible", MakeAudioType(WAVE_FORMAT_EXTENSIBLE, 2, 44100, 16)},
+        {"video major type", stereo([](CMediaType& mt) { mt.majortype = MEDIATYPE_Video; })},
+        {"format type none", stereo([](CMediaType& mt) { mt.formattype = FORMAT_None; })},
+        {"no format block", stereo([](CMediaType& mt) { mt.ResetFormatBuffer(); })},
+        // Ends before wBitsPerSample.
+        {"short format block", stereo([](CMediaType& mt) { mt.SetFormat(mt.Format(), 14); })},
+    };
+    for (const auto& [what, mt] : cases) {
+        EXPECT_EQ(CheckInputType(&mt), VFW_E_TYPE_NOT_ACCEPTED) << what;
     }
     EXPECT_EQ(CheckInputType(nullptr), E_POINTER);
 }

@@ -12,8 +12,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "platform/com/MemoryStream.h"
 #include "platform/dshow/ui/PropertyFrame.h"
 #include "tests/support/TestApplication.h"
+#include "tests/vocalremover/FilterHarness.h"
 #include "vocalremover/Resource.h"
 #include "vocalremover/VocalRemover.h"
 #include "vocalremover/VocalRemoverProp.h"
@@ -51,17 +53,6 @@ public:
     ULONG refs = 1;
     int level = 100, balance = 50, gain = 100;
     std::vector<std::string> calls;
-};
-
-// An object that has no parameter interface.
-class CPlainObject final : public IUnknown {
-public:
-    HRESULT QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
 };
 
 class PropertyPage : public testing::Test {
@@ -102,13 +93,8 @@ protected:
         option.minimum = slider->minimum();
         option.maximum = slider->maximum();
         option.sliderPosition = slider->sliderPosition();
-        option.sliderValue = slider->value();
-        option.singleStep = slider->singleStep();
-        option.pageStep = slider->pageStep();
         option.tickPosition = slider->tickPosition();
-        option.tickInterval = slider->tickInterval();
         option.upsideDown = slider->invertedAppearance() != (option.direction == Qt::RightToLeft);
-        option.subControls = QStyle::SC_All;
         return slider->style()
             ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
             .center();
@@ -123,12 +109,8 @@ protected:
 }  // namespace
 
 TEST_F(PropertyPage, OpensOnAFreshFilterWithItsValuesRangesAndTicks) {
-    HRESULT hr = S_OK;
-    CUnknown* filter = CVocalRemover::CreateInstance(nullptr, &hr);
-    filter->NonDelegatingAddRef();
-    IUnknown* unknown = nullptr;
-    filter->NonDelegatingQueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    Open(unknown);
+    test::Filter filter;
+    Open(filter.vr);
     struct Expect {
         int id, min, max, tick, pos;
     };
@@ -145,38 +127,13 @@ TEST_F(PropertyPage, OpensOnAFreshFilterWithItsValuesRangesAndTicks) {
     }
     // A movement reaches the real filter at once.
     Drag(Slider(IDC_LEVEL), 40);
-    IVocalRemover* params = nullptr;
-    unknown->QueryInterface(IID_IVocalRemover, reinterpret_cast<void**>(&params));
     int level = 0;
-    params->get_Level(&level);
+    filter.vr->get_Level(&level);
     EXPECT_EQ(level, 40);
-    params->Release();
     Close();
-    unknown->Release();
-    filter->NonDelegatingRelease();
 }
 
-TEST_F(PropertyPage, EveryMovementSendsAllThreeCopiesInOrder) {
-    CRecordingParams params;
-    Open(&params);
-    EXPECT_TRUE(params.calls.empty()) << "setting the positions sends nothing";
-    QSlider* gain = Slider(IDC_GAIN);
-    for (int v = 125; v <= 300; v += 25)
-        Drag(gain, v);  // a drag reported in steps
-    ASSERT_EQ(params.calls.size(), 8u * 3);
-    for (size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(params.calls[3 * i], "L100");
-        EXPECT_EQ(params.calls[3 * i + 1], "B50");
-        EXPECT_EQ(params.calls[3 * i + 2], "G" + std::to_string(125 + 25 * i));
-    }
-    params.calls.clear();
-    Slider(IDC_BALANCE)->triggerAction(QAbstractSlider::SliderPageStepAdd);  // keyboard / page
-    EXPECT_EQ(params.calls, (std::vector<std::string>{"L100", "B60", "G300"}));
-    Close();
-    EXPECT_EQ(params.refs, 1u) << "the page let go of the filter";
-}
-
-TEST_F(PropertyPage, OverwritesChangesMadeElsewhereAndKeepsOutOfRangeCopies) {
+TEST_F(PropertyPage, OverwritesChangesMadeElsewhereAndShowsTheValuesAtSwitchingAway) {
     CRecordingParams params;
     params.gain = 400;  // e.g. loaded from a saved graph
     Open(&params);
@@ -188,24 +145,19 @@ TEST_F(PropertyPage, OverwritesChangesMadeElsewhereAndKeepsOutOfRangeCopies) {
     params.calls.clear();
     Drag(Slider(IDC_GAIN), 250);
     EXPECT_EQ(params.calls, (std::vector<std::string>{"L100", "B20", "G250"}));
-    Close();
-}
-
-TEST_F(PropertyPage, ReactivationShowsTheValuesAtSwitchingAway) {
-    CRecordingParams params;
-    Open(&params);
+    // Coming back shows the values at switching away, not later ones.
     params.balance = 70;
     ASSERT_EQ(m_page->Deactivate(), S_OK);
-    params.balance = 90;  // after switching away: not shown
+    params.balance = 90;
     ASSERT_EQ(m_page->Activate(&m_parent, QRect(0, 0, 300, 200), FALSE), S_OK);
     EXPECT_EQ(Slider(IDC_BALANCE)->value(), 70);
     Close();
 }
 
 TEST_F(PropertyPage, ConnectsOnlyToObjectsWithTheParameterInterface) {
-    CPlainObject plain;
-    IUnknown* object = &plain;
-    EXPECT_EQ(m_page->SetObjects(1, &object), E_NOINTERFACE);
+    IUnknown* plain = new com::CMemoryStream();  // has no parameter interface
+    EXPECT_EQ(m_page->SetObjects(1, &plain), E_NOINTERFACE);
+    plain->Release();
     IUnknown* none = nullptr;
     EXPECT_EQ(m_page->SetObjects(1, &none), E_POINTER);
     EXPECT_EQ(m_page->SetObjects(0, nullptr), E_UNEXPECTED) << "nothing held to release";
@@ -229,11 +181,7 @@ TEST_F(PropertyPage, ReportsItsTitleAndSizeAndIsNeverDirty) {
 }
 
 TEST_F(PropertyPage, FrameShowsTheFilterPageInATab) {
-    HRESULT hr = S_OK;
-    CUnknown* filter = CVocalRemover::CreateInstance(nullptr, &hr);
-    filter->NonDelegatingAddRef();
-    IUnknown* unknown = nullptr;
-    filter->NonDelegatingQueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    test::Filter filter;
     {
         CPropertyFrame frame(QStringLiteral("Skellan Properties"));
         const auto create = [](REFCLSID clsid, IPropertyPage** page) -> HRESULT {
@@ -247,7 +195,7 @@ TEST_F(PropertyPage, FrameShowsTheFilterPageInATab) {
             made->NonDelegatingRelease();
             return result;
         };
-        ASSERT_EQ(frame.ShowObjectPages(unknown, create), S_OK);
+        ASSERT_EQ(frame.ShowObjectPages(filter.vr, create), S_OK);
         ASSERT_EQ(frame.PageCount(), 1);
         auto* tabs = frame.findChild<QTabWidget*>();
         ASSERT_NE(tabs, nullptr);
@@ -255,8 +203,8 @@ TEST_F(PropertyPage, FrameShowsTheFilterPageInATab) {
         frame.ClosePages();
         EXPECT_EQ(frame.PageCount(), 0);
     }
-    EXPECT_EQ(unknown->Release(), 1u) << "the frame and its page let go of the filter";
-    filter->NonDelegatingRelease();
+    filter.vr->AddRef();
+    EXPECT_EQ(filter.vr->Release(), 4u) << "only the test's own four references are left";
 }
 
 TEST_F(PropertyPage, EveryTrackbarNotificationResendsAllThree) {
@@ -268,38 +216,41 @@ TEST_F(PropertyPage, EveryTrackbarNotificationResendsAllThree) {
         std::function<void(QSlider*)> act;
         Calls expected;
     };
+    const auto key = [](Qt::Key k) { return [k](QSlider* s) { QTest::keyClick(s, k); }; };
+    Calls steps;  // a drag reported in steps: every one sends all three, in order
+    for (int v = 125; v <= 300; v += 25)
+        steps.insert(steps.end(), {"L100", "B50", "G" + std::to_string(v)});
     const Case cases[] = {
+        {"a drag reported in steps", IDC_GAIN,
+         [](QSlider* s) {
+             for (int v = 125; v <= 300; v += 25)
+                 Drag(s, v);
+         },
+         steps},
         // Letting go of the thumb is a position and an end of tracking.
         {"a click on the thumb without moving it",
          IDC_GAIN,
          [](QSlider* s) { QTest::mouseClick(s, Qt::LeftButton, {}, Thumb(s)); },
          {"L100", "B50", "G100", "L100", "B50", "G100"}},
-        {"Right with the thumb already at the end", IDC_LEVEL,
-         [](QSlider* s) { QTest::keyClick(s, Qt::Key_Right); }, kUnchanged},
-        {"Left",
-         IDC_LEVEL,
-         [](QSlider* s) { QTest::keyClick(s, Qt::Key_Left); },
-         {"L99", "B50", "G100"}},
-        {"Home",
+        {"Right with the thumb already at the end", IDC_LEVEL, key(Qt::Key_Right), kUnchanged},
+        {"Left", IDC_LEVEL, key(Qt::Key_Left), {"L99", "B50", "G100"}},
+        {"Home", IDC_BALANCE, key(Qt::Key_Home), {"L100", "B0", "G100"}},
+        {"End", IDC_GAIN, key(Qt::Key_End), {"L100", "B50", "G300"}},
+        {"Page Down", IDC_BALANCE, key(Qt::Key_PageDown), {"L100", "B40", "G100"}},
+        {"a page step",
          IDC_BALANCE,
-         [](QSlider* s) { QTest::keyClick(s, Qt::Key_Home); },
-         {"L100", "B0", "G100"}},
-        {"End",
-         IDC_GAIN,
-         [](QSlider* s) { QTest::keyClick(s, Qt::Key_End); },
-         {"L100", "B50", "G300"}},
-        {"Page Down",
-         IDC_BALANCE,
-         [](QSlider* s) { QTest::keyClick(s, Qt::Key_PageDown); },
-         {"L100", "B40", "G100"}},
+         [](QSlider* s) { s->triggerAction(QAbstractSlider::SliderPageStepAdd); },
+         {"L100", "B60", "G100"}},
         {"a position set by the program", IDC_GAIN, [](QSlider* s) { s->setValue(200); }, {}},
     };
     for (const Case& c : cases) {
         CRecordingParams params;
         Open(&params);
+        EXPECT_TRUE(params.calls.empty()) << "setting the positions sends nothing";
         c.act(Slider(c.id));
         EXPECT_EQ(params.calls, c.expected) << c.what;
         Close();
+        EXPECT_EQ(params.refs, 1u) << c.what << ": the page let go of the filter";
     }
 }
 

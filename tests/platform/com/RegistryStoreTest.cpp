@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -68,7 +69,7 @@ TEST_F(RegistryStoreTest, KeepsValuesAcrossInstancesAndDeletesWholeTrees) {
     EXPECT_EQ(tree.SubKeys("HKEY_CLASSES_ROOT\\CLSID"), std::vector<std::string>{"{AB}"});
 }
 
-TEST_F(RegistryStoreTest, MalformedFileIsReportedAndNeverOverwritten) {
+TEST_F(RegistryStoreTest, MalformedFilesAndKeyNamesWriteNothing) {
     fs::create_directories(fs::path(m_path).parent_path());
     for (const char* bad :
          {"@=\"value before any key\"\n", "[]\n", "[a]b]\n", "[k]\n\"n\"=\"x\" tail\n",
@@ -83,11 +84,9 @@ TEST_F(RegistryStoreTest, MalformedFileIsReportedAndNeverOverwritten) {
     EXPECT_EQ(store.Read(tree), VFW_E_INVALID_FILE_FORMAT);
     EXPECT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "v"); }),
               VFW_E_INVALID_FILE_FORMAT);
-    EXPECT_EQ(ReadFile(), garbage);
-}
+    EXPECT_EQ(ReadFile(), garbage) << "a malformed file is never overwritten";
 
-TEST_F(RegistryStoreTest, IllFormedKeyNamesWriteNothing) {
-    CRegistryStore store(m_path);
+    fs::remove(m_path);
     ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("Good", "", "1"); }), S_OK);
     const std::string before = ReadFile();
     EXPECT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("Bad]\nKey", "", "x"); }),
@@ -195,7 +194,7 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
 
 }  // namespace
 
-TEST_F(RegistryStoreTest, WriterRemovesTemporariesOfKilledWritersOnly) {
+TEST_F(RegistryStoreTest, OnlyWritersRemoveTemporariesAndOnlyOfKilledWriters) {
     CRegistryStore store(m_path);
     ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "before"); }), S_OK);
     const fs::path folder = fs::path(m_path).parent_path();
@@ -211,7 +210,10 @@ TEST_F(RegistryStoreTest, WriterRemovesTemporariesOfKilledWritersOnly) {
                                                 "other.ini.ABC123",    "registry.iniXABC123"};
     for (const std::string& name : unrelated)
         std::ofstream(folder / name) << "keep";
-    ASSERT_TRUE(fs::exists(folder / killed.TempName()));
+    CRegistryTree tree;
+    EXPECT_EQ(store.Read(tree), S_OK);
+    ASSERT_TRUE(fs::exists(folder / killed.TempName()))
+        << "only a writer, under the exclusive lock, may remove a temporary";
 
     ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "after"); }), S_OK);
     EXPECT_EQ(store.GetValue("K", ""), "after");
@@ -228,37 +230,19 @@ TEST_F(RegistryStoreTest, WriterRemovesTemporariesOfKilledWritersOnly) {
     EXPECT_EQ(FolderEntries(folder), expected);
 }
 
-TEST_F(RegistryStoreTest, ReadersLeaveTemporariesAlone) {
-    CRegistryStore store(m_path);
-    ASSERT_EQ(store.Update([](CRegistryTree& t) { t.SetValue("K", "", "v"); }), S_OK);
-    CStrandedWriter killed(m_path);
-    ASSERT_FALSE(killed.TempName().empty());
-    killed.Kill();
-    CRegistryTree tree;
-    EXPECT_EQ(store.Read(tree), S_OK);
-    EXPECT_TRUE(fs::exists(fs::path(m_path).parent_path() / killed.TempName()))
-        << "only a writer, under the exclusive lock, may remove a temporary";
-}
-
 TEST(RegistryStoreLocation, FollowsTheEnvironment) {
-    const char* savedExplicit = std::getenv("QUILLET_REGISTRY");
-    const std::string saved = savedExplicit ? savedExplicit : "";
-    const char* savedData = std::getenv("XDG_DATA_HOME");
-    const std::string savedDataValue = savedData ? savedData : "";
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"QUILLET_REGISTRY", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     ::unsetenv("QUILLET_REGISTRY");
     ::setenv("XDG_DATA_HOME", "/data/home", 1);
     EXPECT_EQ(CRegistryStore::DefaultPath(), "/data/home/quillet/registry.ini");
     ::setenv("QUILLET_REGISTRY", "/elsewhere/reg.ini", 1);
     EXPECT_EQ(CRegistryStore::DefaultPath(), "/elsewhere/reg.ini");
-    if (savedExplicit) {
-        ::setenv("QUILLET_REGISTRY", saved.c_str(), 1);
-    } else {
-        ::unsetenv("QUILLET_REGISTRY");
-    }
-    if (savedData) {
-        ::setenv("XDG_DATA_HOME", savedDataValue.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_DATA_HOME");
+    for (const auto& [name, value] : saved) {
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
     }
 }
 

@@ -34,14 +34,20 @@ public:
     ULONG refs = 1;
 };
 
+IClassFactory* Factory(REFIID riid = IID_IClassFactory) {
+    IClassFactory* factory = nullptr;
+    EXPECT_EQ(DllGetClassObjectFromTemplates(kTemplates, 1, CLSID_NegateFilter, riid,
+                                             reinterpret_cast<void**>(&factory)),
+              S_OK);
+    return factory;
+}
+
 }  // namespace
 
 TEST(ClassFactory, CreatesObjectsAndTracksWhetherTheServerMayUnload) {
     EXPECT_EQ(DllCanUnloadNowFromTemplates(), S_OK);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObjectFromTemplates(kTemplates, 1, CLSID_NegateFilter, IID_IClassFactory,
-                                             reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(DllCanUnloadNowFromTemplates(), S_FALSE) << "a live factory keeps the server";
     IBaseFilter* filter = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)),
@@ -55,9 +61,8 @@ TEST(ClassFactory, CreatesObjectsAndTracksWhetherTheServerMayUnload) {
     filter->Release();
     EXPECT_EQ(DllCanUnloadNowFromTemplates(), S_FALSE) << "the server lock is still held";
     // Unlocking needs a factory again.
-    ASSERT_EQ(DllGetClassObjectFromTemplates(kTemplates, 1, CLSID_NegateFilter, IID_IUnknown,
-                                             reinterpret_cast<void**>(&factory)),
-              S_OK);
+    factory = Factory(IID_IUnknown);
+    ASSERT_NE(factory, nullptr);
     factory->LockServer(FALSE);
     factory->Release();
     EXPECT_EQ(DllCanUnloadNowFromTemplates(), S_OK);
@@ -67,10 +72,8 @@ TEST(ClassFactory, CreatesObjectsAndTracksWhetherTheServerMayUnload) {
 }
 
 TEST(ClassFactory, AggregatedObjectsForwardToTheirOuterUnknown) {
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObjectFromTemplates(kTemplates, 1, CLSID_NegateFilter, IID_IClassFactory,
-                                             reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
     COuter outer;
     void* p = nullptr;
     EXPECT_EQ(factory->CreateInstance(&outer, IID_IBaseFilter, &p), CLASS_E_NOAGGREGATION);

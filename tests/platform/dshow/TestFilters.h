@@ -1,7 +1,6 @@
 // A small in-place test filter (it negates 8-bit samples) for the framework's tests.
 #pragma once
 
-#include <atomic>
 #include <new>
 
 #include "platform/dshow/TransInPlaceFilter.h"
@@ -26,10 +25,6 @@ public:
                    ? S_OK
                    : VFW_E_TYPE_NOT_ACCEPTED;
     }
-    HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* mt) override {
-        ++setTypeCalls[direction];
-        return CTransInPlaceFilter::SetMediaType(direction, mt);
-    }
     HRESULT Transform(IMediaSample* sample) override {
         BYTE* p = nullptr;
         sample->GetPointer(&p);
@@ -38,8 +33,6 @@ public:
         return S_OK;
     }
     using CTransInPlaceFilter::Transform;
-
-    std::atomic<int> setTypeCalls[2] = {0, 0};
 };
 
 }  // namespace dshow::test

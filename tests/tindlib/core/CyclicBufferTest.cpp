@@ -19,13 +19,15 @@ std::vector<uint8_t> Ramp(size_t n, uint8_t first) {
 
 }  // namespace
 
-TEST(CyclicBuffer, WriteExtendsDataAndReadFollowsTheCursor) {
+TEST(CyclicBuffer, WriteExtendsDataReadFollowsTheCursorAndClearEmpties) {
     CCyclicBuffer ring(16);
     const auto data = Ramp(10, 1);
     EXPECT_EQ(ring.Write(data.data(), data.size()), 10u);
     EXPECT_EQ(ring.GetDataInBuffer(), 10u);
     EXPECT_EQ(ring.GetCurPos(), 10u);
     EXPECT_EQ(ring.GetFreeBufSpace(), 6u);
+    EXPECT_FALSE(ring.SetCurPos(11)) << "the cursor cannot pass the data";
+    EXPECT_EQ(ring.GetCurPos(), 10u);
 
     ASSERT_TRUE(ring.SetCurPos(3));
     std::vector<uint8_t> out(20, 0);
@@ -36,15 +38,13 @@ TEST(CyclicBuffer, WriteExtendsDataAndReadFollowsTheCursor) {
     EXPECT_EQ(ring.Read(out.data(), 20), 3u) << "a read stops at the end of the data";
     EXPECT_EQ(ring.Read(out.data(), 20), 0u);
     EXPECT_EQ(ring.GetDataInBuffer(), 10u) << "reading keeps the data";
-}
+    EXPECT_TRUE(ring.SetCurPos(10)) << "the end of the data is a valid cursor";
 
-TEST(CyclicBuffer, CursorCannotPassTheData) {
-    CCyclicBuffer ring(8);
-    const auto data = Ramp(5, 0);
-    ring.Write(data.data(), data.size());
-    EXPECT_TRUE(ring.SetCurPos(5)) << "the end of the data is a valid cursor";
-    EXPECT_FALSE(ring.SetCurPos(6));
-    EXPECT_EQ(ring.GetCurPos(), 5u);
+    ring.Clear();
+    EXPECT_EQ(ring.GetDataInBuffer(), 0u);
+    EXPECT_EQ(ring.GetCurPos(), 0u);
+    EXPECT_EQ(ring.GetFreeBufSpace(), 16u);
+    EXPECT_EQ(ring.GetBufSize(), 16u);
 }
 
 TEST(CyclicBuffer, WriteInsideDataOverwritesAndIsBoundedByCapacity) {
@@ -83,17 +83,6 @@ TEST(CyclicBuffer, ReleaseMovesCursorBackAndDataWrapsAround) {
     EXPECT_EQ(ring.ReleaseFromFront(100), 8u) << "release is bounded by the data";
     EXPECT_EQ(ring.GetCurPos(), 0u);
     EXPECT_EQ(ring.GetDataInBuffer(), 0u);
-}
-
-TEST(CyclicBuffer, ClearEmptiesAndResetsCursor) {
-    CCyclicBuffer ring(4);
-    const auto data = Ramp(3, 0);
-    ring.Write(data.data(), data.size());
-    ring.Clear();
-    EXPECT_EQ(ring.GetDataInBuffer(), 0u);
-    EXPECT_EQ(ring.GetCurPos(), 0u);
-    EXPECT_EQ(ring.GetFreeBufSpace(), 4u);
-    EXPECT_EQ(ring.GetBufSize(), 4u);
 }
 
 TEST(CyclicBuffer, LongStreamThroughSmallRingKeepsOrder) {
